@@ -2,13 +2,17 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
+
 #include "date_codec.h"
 
 namespace {
 
+// Plain data only at namespace scope: the binding runs from the library's
+// load-time initializer, before other globals of the library are constructed.
 ClientApi api;
 void* client_library = nullptr;
-std::string bound_name;
+char bound_name[512];
 int major_version = 6;
 int minor_version = 0;
 
@@ -32,16 +36,20 @@ void install_codec_fallbacks()
 
 }  // namespace
 
-const std::vector<std::string> default_client_library_names = {
-    "libfbclient.so.2",
-    "libfbclient.so",
-    "libgds.so.0",
-    "libgds.so",
-};
+const std::vector<std::string>& default_client_library_names()
+{
+    static const std::vector<std::string> names = {
+        "libfbclient.so.2",
+        "libfbclient.so",
+        "libgds.so.0",
+        "libgds.so",
+    };
+    return names;
+}
 
 int bind_client_library()
 {
-    return bind_client_library_from(default_client_library_names);
+    return bind_client_library_from(default_client_library_names());
 }
 
 int bind_client_library_from(const std::vector<std::string>& names)
@@ -52,7 +60,7 @@ int bind_client_library_from(const std::vector<std::string>& names)
         for (const auto& name : names) {
             client_library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
             if (client_library != nullptr) {
-                bound_name = name;
+                std::snprintf(bound_name, sizeof bound_name, "%s", name.c_str());
                 break;
             }
         }
@@ -71,7 +79,7 @@ void unbind_client_library()
     api = ClientApi{};
     if (client_library != nullptr) dlclose(client_library);
     client_library = nullptr;
-    bound_name.clear();
+    bound_name[0] = '\0';
     major_version = 6;
     minor_version = 0;
 }
@@ -80,7 +88,7 @@ const ClientApi& client_api() { return api; }
 
 bool client_bound() { return api.isc_attach_database != nullptr; }
 
-const std::string& client_library_name() { return bound_name; }
+std::string client_library_name() { return bound_name; }
 
 int client_major_version() { return major_version; }
 

@@ -70,7 +70,7 @@ struct ClientApi {
 #pragma GCC diagnostic pop
 
 // The library names tried, current client first, legacy one second.
-extern const std::vector<std::string> default_client_library_names;
+const std::vector<std::string>& default_client_library_names();
 
 // Loads and binds the client library if it is not bound yet. Returns 1 when
 // bound (also when it already was), 0 when no library could be loaded.
@@ -90,7 +90,7 @@ const ClientApi& client_api();
 bool client_bound();
 
 // Path or name of the bound library, "" when none.
-const std::string& client_library_name();
+std::string client_library_name();
 
 int client_major_version();
 int client_minor_version();
