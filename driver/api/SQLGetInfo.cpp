@@ -1,0 +1,23 @@
+#include "client_api.h"
+#include "driver_info.h"
+#include "guard.h"
+
+BROLIX_EXPORT SQLRETURN SQL_API SQLGetInfo(SQLHDBC ConnectionHandle, SQLUSMALLINT InfoType,
+                                           SQLPOINTER InfoValuePtr, SQLSMALLINT BufferLength,
+                                           SQLSMALLINT* StringLengthPtr)
+{
+    return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
+        return get_info(c, InfoType, InfoValuePtr, BufferLength, StringLengthPtr,
+                        client_major_version());
+    });
+}
+
+BROLIX_EXPORT SQLRETURN SQL_API SQLGetInfoW(SQLHDBC ConnectionHandle, SQLUSMALLINT InfoType,
+                                            SQLPOINTER InfoValuePtr, SQLSMALLINT BufferLength,
+                                            SQLSMALLINT* StringLengthPtr)
+{
+    return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
+        return get_info_wide(c, InfoType, InfoValuePtr, BufferLength, StringLengthPtr,
+                             client_major_version());
+    });
+}
