@@ -111,7 +111,7 @@ struct Connection : HandleHeader {
 
     // Stored and returned only.
     int32_t packet_size;
-    int32_t quiet_mode;
+    SQLPOINTER quiet_mode;  // a window handle: kept whole
     int32_t trace;
     char trace_file[connection_text_size];
     char translate_dll[connection_text_size];

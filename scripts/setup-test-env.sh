@@ -70,6 +70,16 @@ Driver = Tarnwell Firebird ODBC
 Database = 127.0.0.1:${SERVER_DB}
 User = SYSDBA
 Password = ${SYSDBA_PASSWORD}
+
+[brolix_readonly]
+Driver = Tarnwell Firebird ODBC
+Database = ${EMBEDDED_DB}
+User = SYSDBA
+ReadOnly = 1
+
+[brolix_nodb]
+Driver = Tarnwell Firebird ODBC
+User = SYSDBA
 INI
 : > "${ENV_DIR}/user-odbc.ini"
 

@@ -63,6 +63,12 @@ TEST_F(DriverExports, WrongHandlesAreInvalid)
     EXPECT_EQ(set_env_attr(dbc, SQL_ATTR_ODBC_VERSION, nullptr, 0), SQL_INVALID_HANDLE);
     EXPECT_EQ(get_diag_rec(SQL_HANDLE_ENV, nullptr, 1, nullptr, nullptr, nullptr, 0, nullptr),
               SQL_INVALID_HANDLE);
+    // Transactions end on a connection only.
+    using EndTranFn = SQLRETURN(SQLSMALLINT, SQLHANDLE, SQLSMALLINT);
+    auto end_tran = driver.entry<EndTranFn>("SQLEndTran");
+    EXPECT_EQ(end_tran(SQL_HANDLE_ENV, env, SQL_COMMIT), SQL_INVALID_HANDLE);
+    EXPECT_EQ(end_tran(SQL_HANDLE_DBC, env, SQL_COMMIT), SQL_INVALID_HANDLE);
+    EXPECT_EQ(end_tran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_SUCCESS) << "no transaction open";
 }
 
 TEST_F(DriverExports, Odbc2AllocationAndVersionAttribute)
