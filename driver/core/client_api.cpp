@@ -58,7 +58,9 @@ int bind_client_library_from(const std::vector<std::string>& names)
     if (api.isc_attach_database != nullptr) return 1;
     if (client_library == nullptr) {
         for (const auto& name : names) {
-            client_library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+            // Kept mapped after it is released: the client runs threads and
+            // exit handlers of its own that must not outlive its code.
+            client_library = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
             if (client_library != nullptr) {
                 std::snprintf(bound_name, sizeof bound_name, "%s", name.c_str());
                 break;

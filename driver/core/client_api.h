@@ -109,9 +109,13 @@ public:
     {
         if (locked_) driver_lock().lock();
     }
-    ~ClientCallLock()
+    ~ClientCallLock() { release(); }
+    // Releases the lock before the end of the scope (for work that must run
+    // unlocked, or that takes it again itself).
+    void release()
     {
         if (locked_) driver_lock().unlock();
+        locked_ = false;
     }
     ClientCallLock(const ClientCallLock&) = delete;
     ClientCallLock& operator=(const ClientCallLock&) = delete;

@@ -7,6 +7,8 @@
 #include "client_api.h"
 #include "diagnostics.h"
 #include "guard.h"
+#include "statement.h"
+#include "transactions.h"
 
 namespace {
 
@@ -62,19 +64,6 @@ void delete_descriptor(Descriptor* descriptor)
     release_records(*descriptor);
     retire(descriptor);
     delete descriptor;
-}
-
-// Initial values of a statement's own fields.
-void initialise_statement(Statement& statement)
-{
-    statement.row_count = -1;
-    statement.catalog_kind = SQL_API_SQLALLOCSTMT;
-    statement.retrieve_data = SQL_RD_ON;
-    statement.rowset_size = 0;
-    statement.stmt_handle = 0;
-    statement.output_sqlda = nullptr;
-    statement.input_sqlda = nullptr;
-    statement.is_select = 0;
 }
 
 SQLRETURN allocate_environment(SQLHANDLE input, SQLHANDLE* output)
@@ -137,7 +126,13 @@ SQLRETURN allocate_statement(Connection& connection, SQLHANDLE* output)
     statement->max_length = connection.max_length;
     statement->max_rows = connection.max_rows;
     statement->autocommit = connection.autocommit;
-    initialise_statement(*statement);
+    statement->retrieve_data = SQL_RD_ON;
+    if (statement_allocation_step(*statement) != SQL_SUCCESS) {
+        clear_diags(statement);
+        delete statement;
+        *output = SQL_NULL_HSTMT;
+        return SQL_ERROR;
+    }
 
     Descriptor* apd = new (std::nothrow) Descriptor{};
     Descriptor* ipd = new (std::nothrow) Descriptor{};
@@ -253,12 +248,16 @@ SQLRETURN close_statement(Statement& statement, int mode)
     if (mode != 0 && mode != 1) return SQL_SUCCESS;
     statement.is_select = 0;
     if (ird != nullptr) release_records(*ird);
+    Connection* connection = statement.connection;
+    if (connection != nullptr && connection->transaction != 0 && connection->commit_select &&
+        connection->autocommit == SQL_AUTOCOMMIT_ON) {
+        commit_transaction(*connection);
+        clear_diags(connection);  // the commit's outcome is not reported here
+    }
     if (mode == 1) {
         if (statement.ipd_implicit != nullptr) release_records(*statement.ipd_implicit);
-        std::free(statement.output_sqlda);
-        std::free(statement.input_sqlda);
-        statement.output_sqlda = nullptr;
-        statement.input_sqlda = nullptr;
+        free_sqlda(statement.output_sqlda);
+        free_sqlda(statement.input_sqlda);
     }
     return SQL_SUCCESS;
 }

@@ -43,6 +43,8 @@ inline std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
 }
 
 // One handle of the driver manager, freed when it goes out of scope.
+// Statements must go before their connection is disconnected, which frees
+// them: keep them in an inner scope.
 template <SQLSMALLINT Type>
 class Handle {
 public:

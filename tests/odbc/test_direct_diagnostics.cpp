@@ -32,8 +32,12 @@ protected:
     }
     void TearDown() override
     {
-        if (dbc) EXPECT_EQ(release(SQL_HANDLE_DBC, dbc), SQL_SUCCESS);
-        if (env) EXPECT_EQ(release(SQL_HANDLE_ENV, env), SQL_SUCCESS);
+        if (dbc) {
+            EXPECT_EQ(release(SQL_HANDLE_DBC, dbc), SQL_SUCCESS);
+        }
+        if (env) {
+            EXPECT_EQ(release(SQL_HANDLE_ENV, env), SQL_SUCCESS);
+        }
     }
     // Leaves one HYC00 record ("Optional feature not implemented") on env.
     void post_hyc00() { ASSERT_EQ(set_env_attr(env, 12345, nullptr, 0), SQL_ERROR); }

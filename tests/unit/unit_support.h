@@ -30,8 +30,12 @@ protected:
     }
     void TearDown() override
     {
-        if (dbc) EXPECT_EQ(free_handle_guarded(SQL_HANDLE_DBC, dbc), SQL_SUCCESS);
-        if (env) EXPECT_EQ(free_handle_guarded(SQL_HANDLE_ENV, env), SQL_SUCCESS);
+        if (dbc) {
+            EXPECT_EQ(free_handle_guarded(SQL_HANDLE_DBC, dbc), SQL_SUCCESS);
+        }
+        if (env) {
+            EXPECT_EQ(free_handle_guarded(SQL_HANDLE_ENV, env), SQL_SUCCESS);
+        }
     }
     Connection& connection() { return *as_record<Connection>(dbc); }
 

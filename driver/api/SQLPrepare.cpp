@@ -1,0 +1,29 @@
+#include "guard.h"
+#include "statement.h"
+#include "text.h"
+
+BROLIX_EXPORT SQLRETURN SQL_API SQLPrepare(SQLHSTMT StatementHandle, SQLCHAR* StatementText,
+                                           SQLINTEGER TextLength)
+{
+    return guarded<Statement>(StatementHandle, [&](Statement& s) -> SQLRETURN {
+        CountedText text(StatementText, TextLength);
+        if (StatementText != nullptr && text.get() == nullptr) return post_error(&s, "HY090");
+        s.catalog_kind = catalog_kind_prepared;
+        return prepare_and_describe(s, text.view());
+    });
+}
+
+BROLIX_EXPORT SQLRETURN SQL_API SQLPrepareW(SQLHSTMT StatementHandle, SQLWCHAR* StatementText,
+                                            SQLINTEGER TextLength)
+{
+    return guarded<Statement>(StatementHandle, [&](Statement& s) -> SQLRETURN {
+        if (StatementText != nullptr && TextLength < 0 && TextLength != SQL_NTS)
+            return post_error(&s, "HY090");
+        size_t units = StatementText == nullptr ? 0
+                       : TextLength == SQL_NTS  ? wide_length(StatementText)
+                                                : static_cast<size_t>(TextLength);
+        std::u16string text(StatementText, StatementText + units);
+        s.catalog_kind = catalog_kind_prepared;
+        return prepare_and_describe_wide(s, text);
+    });
+}

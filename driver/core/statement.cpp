@@ -1,0 +1,400 @@
+#include "statement.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "client_api.h"
+#include "diagnostics.h"
+#include "handle_lifecycle.h"
+#include "text.h"
+#include "transactions.h"
+
+// TEMPORARY while the rewriter and the result description land.
+#if __has_include("describe.h")
+#include "describe.h"
+#else
+static SQLRETURN describe_results(Statement&) { return SQL_SUCCESS; }
+#endif
+#if __has_include("sql_rewrite.h")
+#include "sql_rewrite.h"
+#else
+static bool needs_rewrite(std::string_view, const Connection&) { return false; }
+static SQLRETURN rewrite_sql(Statement&, std::string_view, std::string&) { return SQL_ERROR; }
+#endif
+
+namespace {
+
+bool status_failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
+
+// Statement types of isc_info_sql_stmt_type.
+enum StatementType : int32_t {
+    stmt_select = isc_info_sql_stmt_select,
+    stmt_insert = isc_info_sql_stmt_insert,
+    stmt_update = isc_info_sql_stmt_update,
+    stmt_delete = isc_info_sql_stmt_delete,
+    stmt_exec_procedure = isc_info_sql_stmt_exec_procedure,
+    stmt_start_trans = isc_info_sql_stmt_start_trans,
+    stmt_commit = isc_info_sql_stmt_commit,
+    stmt_rollback = isc_info_sql_stmt_rollback,
+    stmt_select_for_update = isc_info_sql_stmt_select_for_upd,
+};
+
+SQLRETURN post_statement_error(Statement& statement)
+{
+    post_statement_status(&statement);
+    return SQL_ERROR;
+}
+
+// A driver diagnostic naming the parameter set being executed.
+SQLRETURN post_row_error(Statement& statement, const char* message)
+{
+    post_diag(&statement, origin_iso, 0, "", message, 0, statement.row_index, "", "HY000");
+    return SQL_ERROR;
+}
+
+void clear_fetch_state(Statement& statement)
+{
+    statement.rows_fetched = 0;
+    statement.at_end = 0;
+    statement.row_count = 0;
+    statement.end_pending = 0;
+}
+
+// The statement's server statement, allocated on first need when the
+// statement was made before its connection was attached.
+SQLRETURN ensure_server_statement(Statement& statement)
+{
+    if (statement.stmt_handle != 0) return SQL_SUCCESS;
+    Connection& connection = *statement.connection;
+    client::isc_dsql_allocate_statement(connection.status, &connection.db_handle, &statement.stmt_handle);
+    if (status_failed(connection.status)) {
+        statement.stmt_handle = 0;
+        // The failure belongs to the statement being worked on.
+        StatusText text = interpret_status(connection.status);
+        if (text.sqlcode == -902) connection.connection_dead = 1;
+        post_diag(&statement, origin_iso, 0, "", text.message.c_str(), static_cast<int>(text.sqlcode), 0,
+                  "", sqlstate_for_sqlcode(text.sqlcode));
+        return SQL_ERROR;
+    }
+    return SQL_SUCCESS;
+}
+
+// Reads one isc_vax_integer of `length` bytes at `p`.
+long vax(const char* p, int length)
+{
+    return client::isc_vax_integer(const_cast<char*>(p), static_cast<short>(length));
+}
+
+// The row count of an INSERT, UPDATE or DELETE from isc_info_sql_records.
+SQLRETURN read_row_count(Statement& statement)
+{
+    const char items[] = {isc_info_sql_records, isc_info_end};
+    char answer[64] = {};
+    client::isc_dsql_sql_info(statement.status, &statement.stmt_handle, static_cast<short>(sizeof items),
+                              items, static_cast<short>(sizeof answer), answer);
+    if (status_failed(statement.status)) return post_statement_error(statement);
+    char wanted = statement.statement_type == stmt_insert   ? isc_info_req_insert_count
+                  : statement.statement_type == stmt_update ? isc_info_req_update_count
+                                                            : isc_info_req_delete_count;
+    statement.row_count = 0;
+    // answer: isc_info_sql_records, 2-byte length, then entries.
+    size_t pos = 3;
+    while (pos + 3 <= sizeof answer && answer[pos] != isc_info_end) {
+        char item = answer[pos];
+        long length = vax(answer + pos + 1, 2);
+        if (length < 0 || pos + 3 + static_cast<size_t>(length) > sizeof answer) break;
+        if (item == wanted) statement.row_count = vax(answer + pos + 3, static_cast<int>(length));
+        pos += 3 + static_cast<size_t>(length);
+    }
+    return SQL_SUCCESS;
+}
+
+std::optional<int32_t> read_statement_type(Statement& statement)
+{
+    const char items[] = {isc_info_sql_stmt_type, isc_info_end};
+    char answer[64] = {};
+    client::isc_dsql_sql_info(statement.status, &statement.stmt_handle, static_cast<short>(sizeof items),
+                              items, static_cast<short>(sizeof answer), answer);
+    if (status_failed(statement.status)) {
+        post_statement_status(&statement);
+        return std::nullopt;
+    }
+    if (answer[0] != isc_info_sql_stmt_type) {
+        post_row_error(statement, "Unable to determine statement type");
+        return std::nullopt;
+    }
+    long length = vax(answer + 1, 2);
+    if (length < 1 || length > 4) {
+        post_row_error(statement, "Unable to determine statement type");
+        return std::nullopt;
+    }
+    return static_cast<int32_t>(vax(answer + 3, static_cast<int>(length)));
+}
+
+SQLRETURN start_main_transaction(Statement& statement)
+{
+    Connection& connection = *statement.connection;
+    if (connection.transaction != 0) return SQL_SUCCESS;
+    start_transaction(connection, statement.status);
+    if (status_failed(statement.status)) return post_statement_error(statement);
+    return SQL_SUCCESS;
+}
+
+// Steps shared by both widths once the text to send is known.
+SQLRETURN prepare_text(Statement& statement, const std::string& text, bool catalog)
+{
+    Connection& connection = *statement.connection;
+    if (statement.is_select && close_statement(statement, 0) != SQL_SUCCESS) return SQL_ERROR;
+    if (statement.output_sqlda == nullptr) {
+        statement.output_sqlda = allocate_sqlda(16);
+        if (statement.output_sqlda == nullptr) return post_error(&statement, "HY001");
+    }
+    if (ensure_server_statement(statement) != SQL_SUCCESS) return SQL_ERROR;
+    if (catalog) {
+        start_read_transaction(connection);
+    } else if (start_main_transaction(statement) != SQL_SUCCESS) {
+        return SQL_ERROR;
+    }
+    statement.output_sqlda->version = SQLDA_VERSION1;
+    statement.is_select = 0;
+    isc_tr_handle* transaction = catalog ? &connection.read_transaction : &connection.transaction;
+    // Lengths above 64 KiB do not fit the client's length argument: those
+    // texts go NUL-terminated.
+    auto length = text.size() < 65535 ? static_cast<unsigned short>(text.size()) : 0;
+    client::isc_dsql_prepare(statement.status, transaction, &statement.stmt_handle, length, text.c_str(),
+                             static_cast<unsigned short>(connection.dialect), statement.output_sqlda);
+    if (status_failed(statement.status)) return post_statement_error(statement);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN combine(SQLRETURN first, SQLRETURN next)
+{
+    if (first == SQL_ERROR || next == SQL_ERROR) return SQL_ERROR;
+    if (first == SQL_SUCCESS_WITH_INFO || next == SQL_SUCCESS_WITH_INFO) return SQL_SUCCESS_WITH_INFO;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN describe_after_prepare(Statement& statement, SQLRETURN rc)
+{
+    if (rc == SQL_ERROR) return rc;
+    rc = combine(rc, describe_parameters(statement));
+    if (rc == SQL_ERROR) return rc;
+    return combine(rc, describe_results(statement));
+}
+
+}  // namespace
+
+XSQLDA* allocate_sqlda(int columns)
+{
+    auto* sqlda = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(columns)));
+    if (sqlda != nullptr) {
+        sqlda->version = SQLDA_VERSION1;
+        sqlda->sqln = static_cast<ISC_SHORT>(columns);
+    }
+    return sqlda;
+}
+
+void free_sqlda(XSQLDA*& sqlda)
+{
+    std::free(sqlda);
+    sqlda = nullptr;
+}
+
+void generate_cursor_name(Statement& statement)
+{
+    Connection& connection = *statement.connection;
+    auto address = static_cast<unsigned>(reinterpret_cast<uintptr_t>(&statement) & 0xFFFFFFFFu);
+    std::snprintf(statement.cursor_name, sizeof statement.cursor_name, "SQLCUR%08X%04d", address,
+                  connection.cursor_counter % 1000000);
+    ++connection.cursor_counter;
+}
+
+SQLRETURN statement_allocation_step(Statement& statement)
+{
+    statement.row_count = -1;
+    statement.catalog_kind = catalog_kind_allocated;
+    statement.retrieve_data = SQL_RD_ON;
+    statement.stmt_handle = 0;
+    statement.output_sqlda = nullptr;
+    statement.input_sqlda = nullptr;
+    statement.is_select = 0;
+    if (statement.connection->db_handle != 0 && ensure_server_statement(statement) != SQL_SUCCESS) {
+        // Reported on the connection: the statement is not handed out.
+        const DiagRecord* record = diag_record(&statement, 1);
+        if (record != nullptr)
+            post_diag(statement.connection, record->class_origin, 0, "", record->message_text,
+                      record->native_error, 0, "", record->sqlstate);
+        return SQL_ERROR;
+    }
+    if (statement.cursor_name[0] == '\0') generate_cursor_name(statement);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catalog)
+{
+    if (text.empty()) return post_error(&statement, "42000");
+    statement.return_value_param = 0;
+    std::string sent;
+    if (needs_rewrite(text, *statement.connection)) {
+        // A text the rewriter cannot handle goes to the server as written.
+        if (rewrite_sql(statement, text, sent) != SQL_SUCCESS) sent.assign(text);
+    } else {
+        sent.assign(text);
+    }
+    return prepare_text(statement, sent, catalog);
+}
+
+SQLRETURN prepare_wide(Statement& statement, std::u16string_view text)
+{
+    if (text.empty()) return post_error(&statement, "42000");
+    auto narrow = narrow_from_wide(wide_codec(statement.connection), text);
+    if (!narrow)
+        return post_error(&statement, "HY000", 0,
+                          "The SQL text cannot be converted to the connection's code page");
+    return prepare_narrow(statement, *narrow, false);
+}
+
+SQLRETURN prepare_and_describe(Statement& statement, std::string_view text)
+{
+    return describe_after_prepare(statement, prepare_narrow(statement, text, false));
+}
+
+SQLRETURN prepare_and_describe_wide(Statement& statement, std::u16string_view text)
+{
+    return describe_after_prepare(statement, prepare_wide(statement, text));
+}
+
+SQLRETURN describe_parameters(Statement& statement)
+{
+    // Parameter markers are described when parameters are supported; until
+    // then the IPD stays empty and the server reports a statement that needs
+    // values.
+    Descriptor* ipd = statement.ipd_implicit;
+    ipd->count = 0;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN execute_statement(Statement& statement, bool catalog)
+{
+    if (statement.output_sqlda == nullptr || statement.stmt_handle == 0)
+        return post_error(&statement, "HY010");
+    Descriptor& apd = *statement.apd;
+    Descriptor& ipd = *statement.ipd;
+    statement.params_processed = 0;
+    if (apd.array_size == 0) apd.array_size = 1;
+    if (ipd.array_status_ptr != nullptr)
+        for (SQLULEN i = 0; i < apd.array_size; ++i) ipd.array_status_ptr[i] = SQL_PARAM_UNUSED;
+
+    SQLRETURN rc = SQL_SUCCESS;
+    for (SQLULEN row = 0; row < apd.array_size; ++row) {
+        statement.row_index = static_cast<int32_t>(row);
+        if (apd.array_status_ptr != nullptr && apd.array_status_ptr[row] != SQL_PARAM_PROCEED) continue;
+        rc = execute_once(statement, catalog);
+        if (ipd.array_status_ptr != nullptr) {
+            if (rc == SQL_ERROR) ipd.array_status_ptr[row] = SQL_PARAM_ERROR;
+            else if (rc == SQL_SUCCESS) ipd.array_status_ptr[row] = SQL_PARAM_SUCCESS;
+            else if (rc == SQL_SUCCESS_WITH_INFO) ipd.array_status_ptr[row] = SQL_PARAM_SUCCESS_WITH_INFO;
+        }
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) break;
+    }
+    if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && ipd.rows_processed_ptr != nullptr)
+        *ipd.rows_processed_ptr = static_cast<SQLULEN>(statement.params_processed);
+    return rc;
+}
+
+SQLRETURN execute_once(Statement& statement, bool catalog)
+{
+    Connection& connection = *statement.connection;
+    ++statement.params_processed;
+    statement.data_at_exec_done = 0;
+    if (!catalog && start_main_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
+
+    ClientCallLock lock;
+    std::optional<int32_t> type = read_statement_type(statement);
+    if (!type) return SQL_ERROR;
+    statement.statement_type = *type;
+
+    // Transaction statements are the driver's own business.
+    switch (statement.statement_type) {
+    case stmt_start_trans:
+        clear_fetch_state(statement);
+        connection.autocommit = SQL_AUTOCOMMIT_OFF;
+        return SQL_SUCCESS;
+    case stmt_commit:
+    case stmt_rollback: {
+        clear_fetch_state(statement);
+        lock.release();
+        SQLRETURN rc = statement.statement_type == stmt_commit ? commit_transaction(connection)
+                                                               : rollback_transaction(connection);
+        connection.autocommit = SQL_AUTOCOMMIT_ON;
+        return rc;
+    }
+    default:
+        break;
+    }
+
+    if (connection.read_only && statement.statement_type != stmt_select)
+        return post_row_error(statement, "READ-ONLY connection");
+
+    if (statement.cursor_name[0] == '\0') generate_cursor_name(statement);
+    if (statement.output_sqlda->sqld > 0) {
+        client::isc_dsql_set_cursor_name(statement.status, &statement.stmt_handle, statement.cursor_name, 0);
+        if (status_failed(statement.status)) return post_statement_error(statement);
+    }
+
+    isc_tr_handle* transaction = catalog ? &connection.read_transaction : &connection.transaction;
+    if (statement.statement_type == stmt_exec_procedure) {
+        client::isc_dsql_execute2(statement.status, &connection.transaction, &statement.stmt_handle,
+                                  SQLDA_VERSION1, statement.input_sqlda, statement.output_sqlda);
+        statement.end_pending = 1;
+    } else {
+        client::isc_dsql_execute(statement.status, transaction, &statement.stmt_handle, SQLDA_VERSION1,
+                                 statement.input_sqlda);
+        statement.end_pending = 0;
+    }
+    if (status_failed(statement.status)) return post_statement_error(statement);
+
+    statement.rows_fetched = 0;
+    statement.at_end = 0;
+    switch (statement.statement_type) {
+    case stmt_select:
+    case stmt_select_for_update:
+    case stmt_exec_procedure:
+        statement.is_select = 1;
+        break;
+    default:
+        break;
+    }
+
+    statement.row_count = -1;
+    if (statement.statement_type == stmt_insert || statement.statement_type == stmt_update ||
+        statement.statement_type == stmt_delete) {
+        if (read_row_count(statement) != SQL_SUCCESS) return SQL_ERROR;
+    }
+
+    if (connection.autocommit == SQL_AUTOCOMMIT_ON &&
+        (!statement.is_select || statement.statement_type == stmt_exec_procedure ||
+         (connection.transaction != 0 && connection.commit_select))) {
+        if (commit_transaction(connection) != SQL_SUCCESS) {
+            // The commit's failure belongs to the statement that ran.
+            for (const DiagRecord* r = connection.diag_list; r != nullptr; r = r->next)
+                post_diag(&statement, r->class_origin, 0, "", r->message_text, r->native_error, 0, "",
+                          r->sqlstate);
+            clear_diags(&connection);
+            return SQL_ERROR;
+        }
+    }
+
+    statement.prefetched = 0;
+    if ((statement.statement_type == stmt_select || statement.statement_type == stmt_select_for_update) &&
+        statement.return_value_param) {
+        ISC_STATUS fetched = client::isc_dsql_fetch(statement.status, &statement.stmt_handle, SQLDA_VERSION1,
+                                                    statement.output_sqlda);
+        if (status_failed(statement.status)) return post_statement_error(statement);
+        statement.prefetched = 1;
+        statement.prefetch_status = static_cast<int32_t>(fetched);
+    }
+    return SQL_SUCCESS;
+}

@@ -1,0 +1,55 @@
+// The server-side life of a statement: allocation on the server, prepare,
+// execute (once per parameter set), statement types, row counts, auto-commit,
+// and closing.
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+#include <string_view>
+
+#include "handles.h"
+
+// ODBC function codes that tell what produced a statement's rows; the
+// catalog functions store their own.
+inline constexpr int32_t catalog_kind_allocated = SQL_API_SQLFETCH;  // plain rows
+inline constexpr int32_t catalog_kind_prepared = SQL_API_SQLPREPARE;
+inline constexpr int32_t catalog_kind_exec_direct = SQL_API_SQLEXECDIRECT;
+
+// Initial values of a new statement's fields, its generated cursor name and,
+// when the connection is attached, its server statement.
+SQLRETURN statement_allocation_step(Statement& statement);
+
+// "SQLCUR", the low 32 bits of the record's address as 8 upper-case hex
+// digits, and the connection's cursor counter (at least 4 digits), which
+// then advances.
+void generate_cursor_name(Statement& statement);
+
+// Prepares narrow SQL text (rewritten first when it holds escapes, comments
+// or dialect-1/2 double quotes). `catalog` runs it in the read transaction.
+SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catalog);
+
+// Prepares UTF-16 text, converted through the connection's code page.
+SQLRETURN prepare_wide(Statement& statement, std::u16string_view text);
+
+// Prepare as SQLPrepare does it: prepare, then describe parameters and
+// results. The first error wins, else SQL_SUCCESS_WITH_INFO if any step gave
+// it.
+SQLRETURN prepare_and_describe(Statement& statement, std::string_view text);
+SQLRETURN prepare_and_describe_wide(Statement& statement, std::u16string_view text);
+
+// Executes the prepared statement once for every parameter set.
+SQLRETURN execute_statement(Statement& statement, bool catalog);
+
+// Executes one parameter set.
+SQLRETURN execute_once(Statement& statement, bool catalog);
+
+// Describes the parameter markers into the IPD.
+SQLRETURN describe_parameters(Statement& statement);
+
+// Frees an XSQLDA made by allocate_sqlda.
+void free_sqlda(XSQLDA*& sqlda);
+
+// A zero-filled XSQLDA with room for `columns` columns, or null.
+XSQLDA* allocate_sqlda(int columns);

@@ -1,0 +1,262 @@
+#include "statement_attributes.h"
+
+#include <cstring>
+
+#include "diagnostics.h"
+#include "guard.h"
+
+namespace {
+
+using Setter = SQLRETURN (*)(Statement&, SQLPOINTER);
+using Getter = SQLRETURN (*)(Statement&, StmtAttrValue&);
+
+struct StmtAttribute {
+    SQLINTEGER id;
+    Setter set;
+    Getter get;
+};
+
+int32_t as_int(SQLPOINTER value) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(value)); }
+SQLULEN as_len(SQLPOINTER value) { return static_cast<SQLULEN>(reinterpret_cast<uintptr_t>(value)); }
+
+SQLRETURN changed(Statement& s) { return post_warning(&s, "01S02", 0, nullptr, origin_odbc3); }
+SQLRETURN not_implemented(Statement& s) { return post_error(&s, "HYC00", 0, nullptr, origin_odbc3); }
+SQLRETURN out_of_range(Statement& s) { return post_error(&s, "HY092"); }
+
+// Setters.
+template <int32_t Statement::*Field>
+SQLRETURN store(Statement& s, SQLPOINTER v)
+{
+    s.*Field = as_int(v);
+    return SQL_SUCCESS;
+}
+SQLRETURN zero_or_changed(Statement& s, SQLPOINTER v) { return as_int(v) == 0 ? SQL_SUCCESS : changed(s); }
+SQLRETURN zero_or_refused(Statement& s, SQLPOINTER v)
+{
+    return as_int(v) == 0 ? SQL_SUCCESS : not_implemented(s);
+}
+SQLRETURN refuse(Statement& s, SQLPOINTER) { return not_implemented(s); }
+SQLRETURN ignore(Statement&, SQLPOINTER) { return SQL_SUCCESS; }
+
+// Getters.
+template <int32_t Statement::*Field, int Width = sizeof(SQLULEN)>
+SQLRETURN read(Statement& s, StmtAttrValue& v)
+{
+    v.number = static_cast<SQLULEN>(static_cast<SQLUINTEGER>(s.*Field));
+    v.width = Width;
+    return SQL_SUCCESS;
+}
+SQLRETURN zero(Statement&, StmtAttrValue& v)
+{
+    v.number = 0;
+    return SQL_SUCCESS;
+}
+SQLRETURN refuse_get(Statement& s, StmtAttrValue&) { return not_implemented(s); }
+SQLRETURN out_of_range_get(Statement& s, StmtAttrValue&) { return out_of_range(s); }
+
+template <typename T>
+SQLRETURN pointer_value(T* pointer, StmtAttrValue& v)
+{
+    v.number = static_cast<SQLULEN>(reinterpret_cast<uintptr_t>(pointer));
+    v.width = sizeof(SQLPOINTER);
+    return SQL_SUCCESS;
+}
+
+// An application descriptor the statement may use: one the application
+// allocated on the same connection. Null restores the implicit one.
+SQLRETURN set_app_descriptor(Statement& s, SQLPOINTER value, Descriptor* Statement::*current,
+                             Descriptor* Statement::*implicit)
+{
+    if (value == nullptr) {
+        s.*current = s.*implicit;
+        return SQL_SUCCESS;
+    }
+    Descriptor* d = handle_cast<Descriptor>(value);
+    if (d == nullptr) return post_error(&s, "HY024");
+    if (d == s.*implicit) {
+        s.*current = d;
+        return SQL_SUCCESS;
+    }
+    if (d->alloc_type != SQL_DESC_ALLOC_USER || d->connection != s.connection)
+        return post_error(&s, "HY017");
+    s.*current = d;
+    return SQL_SUCCESS;
+}
+
+const StmtAttribute stmt_attributes[] = {
+    {SQL_ATTR_QUERY_TIMEOUT, zero_or_changed, zero},
+    {SQL_ATTR_MAX_ROWS, store<&Statement::max_rows>, read<&Statement::max_rows>},
+    {SQL_ATTR_NOSCAN, store<&Statement::noscan>, read<&Statement::noscan>},
+    {SQL_ATTR_MAX_LENGTH, store<&Statement::max_length>, read<&Statement::max_length>},
+    {SQL_ATTR_ASYNC_ENABLE, zero_or_refused, refuse_get},
+    {SQL_BIND_TYPE,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ard->bind_type = static_cast<SQLINTEGER>(as_len(v));
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
+         v.number = static_cast<SQLULEN>(static_cast<SQLUINTEGER>(s.ard->bind_type));
+         return SQL_SUCCESS;
+     }},
+    {SQL_ATTR_CURSOR_TYPE, zero_or_changed, read<&Statement::cursor_type>},
+    {SQL_ATTR_CONCURRENCY, store<&Statement::concurrency>, read<&Statement::concurrency>},
+    {SQL_ATTR_KEYSET_SIZE, zero_or_changed, zero},
+    {SQL_ROWSET_SIZE,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.rowset_size = as_int(v);
+         s.ard->array_size = as_len(v);
+         return SQL_SUCCESS;
+     },
+     read<&Statement::rowset_size>},
+    {SQL_ATTR_SIMULATE_CURSOR, store<&Statement::simulate_cursor>, read<&Statement::simulate_cursor>},
+    {SQL_ATTR_RETRIEVE_DATA, store<&Statement::retrieve_data>, read<&Statement::retrieve_data>},
+    {SQL_ATTR_USE_BOOKMARKS, zero_or_refused, read<&Statement::use_bookmarks>},
+    {SQL_ATTR_ROW_NUMBER, refuse, zero},
+    {SQL_ATTR_ENABLE_AUTO_IPD,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN { return as_int(v) == 1 ? SQL_SUCCESS : not_implemented(s); },
+     read<&Statement::auto_ipd, sizeof(SQLUINTEGER)>},
+    {SQL_ATTR_FETCH_BOOKMARK_PTR, ignore, zero},
+    {SQL_ATTR_PARAM_BIND_OFFSET_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.apd->bind_offset_ptr = static_cast<SQLLEN*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.apd->bind_offset_ptr, v); }},
+    {SQL_ATTR_PARAM_BIND_TYPE,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.apd->bind_type = static_cast<SQLINTEGER>(as_len(v));
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
+         v.number = static_cast<SQLUINTEGER>(s.apd->bind_type);
+         return SQL_SUCCESS;
+     }},
+    {SQL_ATTR_PARAM_OPERATION_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.apd->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.apd->array_status_ptr, v); }},
+    {SQL_ATTR_PARAM_STATUS_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ipd->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ipd->array_status_ptr, v); }},
+    {SQL_ATTR_PARAMS_PROCESSED_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ipd->rows_processed_ptr = static_cast<SQLULEN*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ipd->rows_processed_ptr, v); }},
+    {SQL_ATTR_PARAMSET_SIZE,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.apd->array_size = as_len(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
+         v.number = s.apd->array_size;
+         return SQL_SUCCESS;
+     }},
+    {SQL_ATTR_ROW_BIND_OFFSET_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ard->bind_offset_ptr = static_cast<SQLLEN*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ard->bind_offset_ptr, v); }},
+    {SQL_ATTR_ROW_OPERATION_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ard->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ard->array_status_ptr, v); }},
+    {SQL_ATTR_ROW_STATUS_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ird->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ird->array_status_ptr, v); }},
+    {SQL_ATTR_ROWS_FETCHED_PTR,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ird->rows_processed_ptr = static_cast<SQLULEN*>(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ird->rows_processed_ptr, v); }},
+    {SQL_ATTR_ROW_ARRAY_SIZE,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         s.ard->array_size = as_len(v);
+         return SQL_SUCCESS;
+     },
+     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
+         v.number = s.ard->array_size;
+         return SQL_SUCCESS;
+     }},
+    {1227, ignore, out_of_range_get},
+    {1228, ignore, out_of_range_get},
+    {SQL_ATTR_APP_ROW_DESC,
+     [](Statement& s, SQLPOINTER v) {
+         return set_app_descriptor(s, v, &Statement::ard, &Statement::ard_implicit);
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(static_cast<HandleHeader*>(s.ard), v); }},
+    {SQL_ATTR_APP_PARAM_DESC,
+     [](Statement& s, SQLPOINTER v) {
+         return set_app_descriptor(s, v, &Statement::apd, &Statement::apd_implicit);
+     },
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(static_cast<HandleHeader*>(s.apd), v); }},
+    {SQL_ATTR_IMP_ROW_DESC, refuse,
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(static_cast<HandleHeader*>(s.ird), v); }},
+    {SQL_ATTR_IMP_PARAM_DESC, refuse,
+     [](Statement& s, StmtAttrValue& v) { return pointer_value(static_cast<HandleHeader*>(s.ipd), v); }},
+    {SQL_ATTR_METADATA_ID, store<&Statement::metadata_id>, read<&Statement::metadata_id>},
+    {SQL_ATTR_CURSOR_SENSITIVITY,
+     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
+         if (as_int(v) == SQL_SENSITIVE) return changed(s);
+         s.cursor_sensitivity = as_int(v);
+         return SQL_SUCCESS;
+     },
+     read<&Statement::cursor_sensitivity, sizeof(SQLUINTEGER)>},
+    {SQL_ATTR_CURSOR_SCROLLABLE, zero_or_changed, read<&Statement::cursor_scrollable, sizeof(SQLUINTEGER)>},
+};
+
+const StmtAttribute* find_attribute(SQLINTEGER id)
+{
+    for (const auto& a : stmt_attributes)
+        if (a.id == id) return &a;
+    return nullptr;
+}
+
+}  // namespace
+
+SQLRETURN set_stmt_attr(Statement& statement, SQLINTEGER attribute, SQLPOINTER value)
+{
+    const StmtAttribute* a = find_attribute(attribute);
+    return a ? a->set(statement, value) : out_of_range(statement);
+}
+
+SQLRETURN get_stmt_attr(Statement& statement, SQLINTEGER attribute, StmtAttrValue& value)
+{
+    const StmtAttribute* a = find_attribute(attribute);
+    return a ? a->get(statement, value) : out_of_range(statement);
+}
+
+void store_stmt_attr(const StmtAttrValue& value, SQLPOINTER out, SQLINTEGER* length_ptr)
+{
+    if (out != nullptr) {
+        if (value.width == sizeof(SQLULEN))
+            std::memcpy(out, &value.number, sizeof(SQLULEN));
+        else {
+            auto narrow = static_cast<SQLUINTEGER>(value.number);
+            std::memcpy(out, &narrow, sizeof narrow);
+        }
+    }
+    if (length_ptr != nullptr) *length_ptr = value.width;
+}
+
+SQLRETURN set_cursor_name(Statement& statement, std::string_view name)
+{
+    constexpr size_t longest = 18;
+    if (name.size() > longest) return post_error(&statement, "34000");
+    name.copy(statement.cursor_name, name.size());
+    statement.cursor_name[name.size()] = '\0';
+    return SQL_SUCCESS;
+}

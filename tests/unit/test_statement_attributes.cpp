@@ -1,0 +1,65 @@
+// Statement attributes that the driver manager hides or maps: application
+#include <cstring>
+// descriptors and their restoration, and the widths values are read at.
+#include "statement_attributes.h"
+#include "unit_support.h"
+
+namespace {
+
+using StatementAttributes = HandleTest;
+
+TEST_F(StatementAttributes, ApplicationDescriptorsCanBeSwappedAndRestored)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    SQLHANDLE mine = nullptr;
+    ASSERT_EQ(alloc_handle_guarded(SQL_HANDLE_DESC, dbc, &mine), SQL_SUCCESS);
+    EXPECT_EQ(set_stmt_attr(s, SQL_ATTR_APP_ROW_DESC, mine), SQL_SUCCESS);
+    EXPECT_EQ(s.ard, as_record<Descriptor>(mine));
+    EXPECT_EQ(set_stmt_attr(s, SQL_ATTR_APP_ROW_DESC, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(s.ard, s.ard_implicit) << "a null handle restores the implicit descriptor";
+
+    // Another statement's implicit descriptor is refused.
+    Statement& other = *as_record<Statement>(alloc_statement());
+    EXPECT_EQ(set_stmt_attr(s, SQL_ATTR_APP_PARAM_DESC, static_cast<HandleHeader*>(other.apd)), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->sqlstate, "HY017");
+    EXPECT_EQ(s.apd, s.apd_implicit);
+    clear_diags(&s);
+    EXPECT_EQ(set_stmt_attr(s, SQL_ATTR_IMP_ROW_DESC, mine), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->sqlstate, "HYC00");
+}
+
+TEST_F(StatementAttributes, ValuesAreReadAtTheirOdbcWidths)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    struct Case {
+        SQLINTEGER attribute;
+        int width;
+    };
+    const Case cases[] = {
+        {SQL_ATTR_MAX_ROWS, 8},         {SQL_ATTR_ROW_ARRAY_SIZE, 8},   {SQL_ATTR_ROW_STATUS_PTR, 8},
+        {SQL_ATTR_APP_ROW_DESC, 8},     {SQL_ATTR_ENABLE_AUTO_IPD, 4},  {SQL_ATTR_CURSOR_SCROLLABLE, 4},
+        {SQL_ATTR_CURSOR_SENSITIVITY, 4},
+    };
+    for (const Case& c : cases) {
+        StmtAttrValue value;
+        EXPECT_EQ(get_stmt_attr(s, c.attribute, value), SQL_SUCCESS) << c.attribute;
+        EXPECT_EQ(value.width, c.width) << c.attribute;
+    }
+    // A four-byte value never touches the bytes beyond it.
+    unsigned char out[8];
+    std::memset(out, 0xAB, sizeof out);
+    SQLINTEGER length = 0;
+    StmtAttrValue value;
+    ASSERT_EQ(get_stmt_attr(s, SQL_ATTR_ENABLE_AUTO_IPD, value), SQL_SUCCESS);
+    store_stmt_attr(value, out, &length);
+    EXPECT_EQ(length, 4);
+    EXPECT_EQ(out[4], 0xAB);
+
+    EXPECT_EQ(get_stmt_attr(s, 4242, value), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->sqlstate, "HY092");
+    clear_diags(&s);
+    EXPECT_EQ(set_stmt_attr(s, SQL_ATTR_ASYNC_ENABLE, reinterpret_cast<SQLPOINTER>(1)), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->sqlstate, "HYC00");
+}
+
+}  // namespace
