@@ -35,6 +35,7 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT StatementHandle, SQLWCHA
                        : TextLength == SQL_NTS  ? wide_length(StatementText)
                                                 : static_cast<size_t>(TextLength);
         std::u16string text(StatementText, StatementText + units);
+        text = text.substr(0, text.find(u'\0'));  // the text ends at a NUL, as narrow text does
         s.catalog_kind = catalog_kind_exec_direct;
         return execute_after(s, prepare_and_describe_wide(s, text));
     });

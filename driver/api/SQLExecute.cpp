@@ -1,9 +1,5 @@
 #include "guard.h"
-#if __has_include("describe.h")
 #include "describe.h"
-#else
-static SQLRETURN describe_results(Statement&) { return SQL_SUCCESS; }
-#endif
 #include "statement.h"
 
 // The result columns are described again (the output area may have to

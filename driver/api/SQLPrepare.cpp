@@ -23,6 +23,7 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLPrepareW(SQLHSTMT StatementHandle, SQLWCHAR* 
                        : TextLength == SQL_NTS  ? wide_length(StatementText)
                                                 : static_cast<size_t>(TextLength);
         std::u16string text(StatementText, StatementText + units);
+        text = text.substr(0, text.find(u'\0'));  // the text ends at a NUL, as narrow text does
         s.catalog_kind = catalog_kind_prepared;
         return prepare_and_describe_wide(s, text);
     });

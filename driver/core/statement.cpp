@@ -6,23 +6,12 @@
 #include <optional>
 
 #include "client_api.h"
+#include "describe.h"
 #include "diagnostics.h"
 #include "handle_lifecycle.h"
+#include "sql_rewrite.h"
 #include "text.h"
 #include "transactions.h"
-
-// TEMPORARY while the rewriter and the result description land.
-#if __has_include("describe.h")
-#include "describe.h"
-#else
-static SQLRETURN describe_results(Statement&) { return SQL_SUCCESS; }
-#endif
-#if __has_include("sql_rewrite.h")
-#include "sql_rewrite.h"
-#else
-static bool needs_rewrite(std::string_view, const Connection&) { return false; }
-static SQLRETURN rewrite_sql(Statement&, std::string_view, std::string&) { return SQL_ERROR; }
-#endif
 
 namespace {
 
@@ -249,11 +238,18 @@ SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catal
 SQLRETURN prepare_wide(Statement& statement, std::u16string_view text)
 {
     if (text.empty()) return post_error(&statement, "42000");
-    auto narrow = narrow_from_wide(wide_codec(statement.connection), text);
+    statement.return_value_param = 0;
+    // Escapes are found in the application's own text: a code page such as
+    // UTF-7 hides them once converted.
+    std::u16string rewritten;
+    std::u16string_view source = text;
+    if (needs_rewrite(text, *statement.connection) && rewrite_sql(statement, text, rewritten) == SQL_SUCCESS)
+        source = rewritten;
+    auto narrow = narrow_from_wide(wide_codec(statement.connection), source);
     if (!narrow)
         return post_error(&statement, "HY000", 0,
                           "The SQL text cannot be converted to the connection's code page");
-    return prepare_narrow(statement, *narrow, false);
+    return prepare_text(statement, *narrow, false);
 }
 
 SQLRETURN prepare_and_describe(Statement& statement, std::string_view text)
