@@ -75,6 +75,20 @@ TEST_F(DriverExports, WrongHandlesAreInvalid)
     EXPECT_EQ(end_tran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_SUCCESS) << "no transaction open";
 }
 
+TEST_F(DriverExports, ExecuteBeforePrepareIsASequenceError)
+{
+    // The driver manager normally refuses this call; the driver must not
+    // reach for what a prepare would have made.
+    SQLHANDLE stmt = nullptr;
+    ASSERT_EQ(alloc(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+    using ExecuteFn = SQLRETURN(SQLHSTMT);
+    EXPECT_EQ(driver.entry<ExecuteFn>("SQLExecute")(stmt), SQL_ERROR);
+    SQLCHAR state[6] = {};
+    get_diag_rec(SQL_HANDLE_STMT, stmt, 1, state, nullptr, nullptr, 0, nullptr);
+    EXPECT_STREQ(reinterpret_cast<char*>(state), "HY010");
+    EXPECT_EQ(release(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
+}
+
 TEST_F(DriverExports, Odbc2AllocationAndVersionAttribute)
 {
     auto alloc_env = driver.entry<AllocEnvFn>("SQLAllocEnv");
