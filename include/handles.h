@@ -14,7 +14,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <ibase.h>
+#include "firebird_api.h"
 
 #include <cstdint>
 

@@ -8,7 +8,7 @@
 // driver_lock) and refuse to call an entry the library does not export.
 #pragma once
 
-#include <ibase.h>
+#include "firebird_api.h"
 
 #include <mutex>
 #include <string>

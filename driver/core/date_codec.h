@@ -14,7 +14,7 @@
 // 64 bits and the result is narrowed to the ISC type, never overflowing.
 #pragma once
 
-#include <ibase.h>
+#include "firebird_api.h"
 
 void driver_encode_sql_date(const void* tm_fields, ISC_DATE* date);
 void driver_encode_sql_time(const void* tm_fields, ISC_TIME* time);

@@ -11,7 +11,7 @@
 
 #include <sql.h>
 
-#include <ibase.h>
+#include "firebird_api.h"
 
 #include <cstdint>
 
