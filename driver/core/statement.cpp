@@ -370,9 +370,13 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
         if (read_row_count(statement) != SQL_SUCCESS) return SQL_ERROR;
     }
 
+    // A cursor that has just been opened is committed with it only when
+    // the commit keeps it open (retaining); a full commit (FlushCommit)
+    // waits for the cursor's end instead of closing it under the
+    // application.
+    const bool open_cursor = statement.is_select && statement.statement_type != stmt_exec_procedure;
     if (connection.autocommit == SQL_AUTOCOMMIT_ON &&
-        (!statement.is_select || statement.statement_type == stmt_exec_procedure ||
-         (connection.transaction != 0 && connection.commit_select))) {
+        (!open_cursor || (connection.transaction != 0 && connection.commit_select && !connection.flush_commit))) {
         if (commit_transaction(connection) != SQL_SUCCESS) {
             // The commit's failure belongs to the statement that ran.
             for (const DiagRecord* r = connection.diag_list; r != nullptr; r = r->next)

@@ -1,6 +1,7 @@
 // Statement attributes that the driver manager hides or maps: application
 #include <cstring>
 // descriptors and their restoration, and the widths values are read at.
+#include "fetch.h"
 #include "statement_attributes.h"
 #include "unit_support.h"
 
@@ -60,6 +61,38 @@ TEST_F(StatementAttributes, ValuesAreReadAtTheirOdbcWidths)
     clear_diags(&s);
     EXPECT_EQ(set_stmt_attr(s, SQL_ATTR_ASYNC_ENABLE, reinterpret_cast<SQLPOINTER>(1)), SQL_ERROR);
     EXPECT_STREQ(first_diag(&s)->sqlstate, "HYC00");
+}
+
+}  // namespace
+
+namespace {
+
+using BindColumns = HandleTest;
+
+TEST_F(BindColumns, UnbindingTheHighestColumnLowersTheCount)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    SQLINTEGER a, b, c;
+    SQLLEN ia, ib, ic;
+    ASSERT_EQ(bind_column(s, 1, SQL_C_SLONG, &a, 0, &ia), SQL_SUCCESS);
+    ASSERT_EQ(bind_column(s, 2, SQL_C_SLONG, &b, 0, &ib), SQL_SUCCESS);
+    ASSERT_EQ(bind_column(s, 3, SQL_C_SLONG, &c, 0, &ic), SQL_SUCCESS);
+    EXPECT_EQ(s.ard->count, 3);
+    EXPECT_EQ(s.ard->records[3].octet_length, 4) << "a fixed-size type takes its size";
+    bind_column(s, 2, SQL_C_SLONG, nullptr, 0, nullptr);
+    EXPECT_EQ(s.ard->count, 3) << "a lower column leaves the count";
+    bind_column(s, 3, SQL_C_SLONG, nullptr, 0, nullptr);
+    EXPECT_EQ(s.ard->count, 1) << "past every trailing unbound column";
+
+    // The ODBC 2 date types are datetime types with their interval codes.
+    SQL_DATE_STRUCT date;
+    ASSERT_EQ(bind_column(s, 2, SQL_C_DATE, &date, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(s.ard->records[2].type, SQL_DATETIME);
+    EXPECT_EQ(s.ard->records[2].datetime_interval_code, SQL_CODE_DATE);
+    EXPECT_EQ(s.ard->records[2].octet_length, 6);
+    ASSERT_EQ(bind_column(s, 2, SQL_C_TYPE_DATE, &date, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(s.ard->records[2].type, SQL_C_TYPE_DATE);
+    EXPECT_EQ(s.ard->records[2].datetime_interval_code, 0);
 }
 
 }  // namespace

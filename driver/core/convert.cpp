@@ -1,0 +1,412 @@
+// The conversion step: checks, C type resolution, the NULL rule, dispatch
+// through the conversion matrix, and the text and byte output shared by the
+// converters.
+#include "convert.h"
+
+#include <algorithm>
+#include <array>
+
+#include "convert_internal.h"
+#include "diagnostics.h"
+
+using namespace convert_detail;
+
+namespace {
+
+Source source_family(int sqltype)
+{
+    switch (sqltype) {
+    case fb::text:
+    case fb::varying:
+        return Source::text;
+    case fb::short_:
+    case fb::long_:
+    case fb::boolean:
+    case fb::boolean_legacy:
+        return Source::small_int;
+    case fb::int64:
+        return Source::bigint;
+    case fb::int128:
+        return Source::int128;
+    case fb::float_:
+    case fb::double_precision:
+        return Source::floating;
+    case fb::dec16:
+    case fb::dec34:
+        return Source::decfloat;
+    case fb::timestamp:
+        return Source::timestamp;
+    case fb::date:
+        return Source::date;
+    case fb::time:
+        return Source::time;
+    case fb::timestamp_tz:
+    case fb::timestamp_tz_ex:
+        return Source::timestamp_tz;
+    case fb::time_tz:
+    case fb::time_tz_ex:
+        return Source::time_tz;
+    case fb::blob:
+        return Source::blob;
+    case fb::array:
+        return Source::array;
+    default:
+        return Source::unknown;
+    }
+}
+
+// The family of a served C type; false for a type that is not served.
+bool target_family(SQLSMALLINT c_type, Target& target)
+{
+    switch (c_type) {
+    case odbc_code::c_char:
+        target = Target::character;
+        return true;
+    case odbc_code::c_wchar:
+        target = Target::wide;
+        return true;
+    case odbc_code::c_binary:
+        target = Target::binary;
+        return true;
+    case odbc_code::c_bit:
+    case odbc_code::c_tinyint:
+    case odbc_code::c_stinyint:
+    case odbc_code::c_short:
+    case odbc_code::c_sshort:
+    case odbc_code::c_long:
+    case odbc_code::c_slong:
+        target = Target::long_family;
+        return true;
+    case odbc_code::c_utinyint:
+    case odbc_code::c_ushort:
+    case odbc_code::c_ulong:
+        target = Target::ulong_family;
+        return true;
+    case odbc_code::c_sbigint:
+        target = Target::sbigint;
+        return true;
+    case odbc_code::c_ubigint:
+        target = Target::ubigint;
+        return true;
+    case odbc_code::c_float:
+    case odbc_code::c_double:
+        target = Target::floating;
+        return true;
+    case odbc_code::c_numeric:
+        target = Target::numeric;
+        return true;
+    case odbc_code::c_date:
+    case odbc_code::c_type_date:
+        target = Target::date;
+        return true;
+    case odbc_code::c_time:
+    case odbc_code::c_type_time:
+        target = Target::time;
+        return true;
+    case odbc_code::c_timestamp:
+    case odbc_code::c_type_timestamp:
+        target = Target::timestamp;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// SQL_C_DEFAULT: the C type that goes with the column's SQL type. A SQL type
+// without an entry is taken as the C type code itself.
+SQLSMALLINT default_c_type(SQLSMALLINT sql_type, bool wchar_default_c)
+{
+    switch (sql_type) {
+    case odbc_code::sql_char:
+    case odbc_code::sql_numeric:
+    case odbc_code::sql_decimal:
+    case odbc_code::sql_varchar:
+    case odbc_code::sql_longvarchar:
+        return odbc_code::c_char;
+    case odbc_code::sql_integer:
+        return odbc_code::c_long;
+    case odbc_code::sql_smallint:
+        return odbc_code::c_short;
+    case odbc_code::sql_float:
+    case odbc_code::sql_double:
+        return odbc_code::c_double;
+    case odbc_code::sql_real:
+        return odbc_code::c_float;
+    case odbc_code::sql_date:
+    case odbc_code::sql_type_date:
+        return odbc_code::c_type_date;
+    case odbc_code::sql_time:
+    case odbc_code::sql_type_time:
+        return odbc_code::c_type_time;
+    case odbc_code::sql_timestamp:
+    case odbc_code::sql_type_timestamp:
+        return odbc_code::c_type_timestamp;
+    case odbc_code::sql_bit:
+        return odbc_code::c_bit;
+    case odbc_code::sql_tinyint:
+        return odbc_code::c_tinyint;
+    case odbc_code::sql_binary:
+    case odbc_code::sql_varbinary:
+    case odbc_code::sql_longvarbinary:
+        return odbc_code::c_binary;
+    case odbc_code::sql_wchar:
+    case odbc_code::sql_wvarchar:
+    case odbc_code::sql_wlongvarchar:
+        return wchar_default_c ? odbc_code::c_char : odbc_code::c_wchar;
+    default:
+        return sql_type;
+    }
+}
+
+// The conversion matrix; null entries are conversions that do not exist
+// (07006). ARRAY columns never reach it: they are delivered as NULL.
+constexpr int cell(Source s, Target t)
+{
+    return static_cast<int>(s) * target_count + static_cast<int>(t);
+}
+
+struct Matrix {
+    Converter entries[source_count * target_count] = {};
+    template <std::size_t N>
+    constexpr void row(Source s, const std::array<Converter, N>& converters)
+    {
+        for (std::size_t t = 0; t < N; ++t)
+            entries[cell(s, static_cast<Target>(t))] = converters[t];
+    }
+};
+
+template <Source S>
+constexpr std::array<Converter, 9> number_row()
+{
+    return {&number_as_text<S>,    &number_as_text<S>,     &number_as_binary<S>,
+            &number_as_long<S>,    &number_as_ulong<S>,    &number_as_sbigint<S>,
+            &number_as_ubigint<S>, &number_as_floating<S>, &number_as_numeric<S>};
+}
+
+constexpr Matrix make_matrix()
+{
+    Matrix m;
+    // Columns: char, wide, binary, long, ulong, sbigint, ubigint, floating,
+    // numeric, date, time, timestamp.
+    m.row(Source::text,
+          std::array<Converter, 9>{&text_as_char, &text_as_wide, &text_as_binary, &text_as_long,
+                                   &text_as_ulong, &text_as_sbigint, &text_as_ubigint,
+                                   &text_as_floating, &text_as_numeric});
+    m.row(Source::small_int, number_row<Source::small_int>());
+    m.row(Source::bigint, number_row<Source::bigint>());
+    m.row(Source::int128, number_row<Source::int128>());
+    m.row(Source::floating, number_row<Source::floating>());
+    m.row(Source::decfloat, number_row<Source::decfloat>());
+    constexpr Converter none = nullptr;
+    m.row(Source::timestamp,
+          std::array<Converter, 12>{&datetime_as_text, &datetime_as_text, &datetime_as_binary, none,
+                                    none, none, none, none, none, &datetime_as_date,
+                                    &datetime_as_time, &datetime_as_timestamp});
+    m.row(Source::date,
+          std::array<Converter, 12>{&datetime_as_text, &datetime_as_text, &datetime_as_binary, none,
+                                    none, none, none, none, none, &datetime_as_date, none,
+                                    &datetime_as_timestamp});
+    m.row(Source::time,
+          std::array<Converter, 12>{&datetime_as_text, &datetime_as_text, &datetime_as_binary, none,
+                                    none, none, none, none, none, none, &datetime_as_time,
+                                    &datetime_as_timestamp});
+    m.row(Source::timestamp_tz,
+          std::array<Converter, 12>{&datetime_as_text, &datetime_as_text, &datetime_as_binary, none,
+                                    none, none, none, none, none, &datetime_as_date,
+                                    &datetime_as_time, &datetime_as_timestamp});
+    // A time of day with a zone has no date, as a plain TIME has none.
+    m.row(Source::time_tz,
+          std::array<Converter, 12>{&datetime_as_text, &datetime_as_text, &datetime_as_binary, none,
+                                    none, none, none, none, none, none, &datetime_as_time,
+                                    &datetime_as_timestamp});
+    m.row(Source::blob, std::array<Converter, 3>{&blob_as_char, &blob_as_wide, &blob_as_binary});
+    return m;
+}
+
+constexpr Matrix matrix = make_matrix();
+
+bool is_null(const XSQLVAR& var)
+{
+    return (var.sqltype & 1) != 0 && var.sqlind != nullptr && *var.sqlind != 0;
+}
+
+bool is_datetime_target(Target t)
+{
+    return t == Target::date || t == Target::time || t == Target::timestamp;
+}
+
+}  // namespace
+
+namespace convert_detail {
+
+SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pieces)
+{
+    const bool wide = c.c_type == odbc_code::c_wchar;
+    const SQLLEN unit = wide ? 2 : 1;
+    // Room in characters, the terminator included.
+    const SQLLEN room = std::max<SQLLEN>(c.buffer_length, 0) / unit;
+    auto put = [&](SQLLEN at, const char* from, SQLLEN n) {
+        if (wide) {
+            for (SQLLEN i = 0; i < n; ++i) {
+                const auto u = static_cast<SQLWCHAR>(static_cast<unsigned char>(from[i]));
+                std::memcpy(c.target + (at + i) * 2, &u, 2);
+            }
+            const SQLWCHAR nul = 0;
+            std::memcpy(c.target + (at + n) * 2, &nul, 2);
+        } else {
+            std::memcpy(c.target + at, from, static_cast<size_t>(n));
+            c.target[at + n] = '\0';
+        }
+    };
+
+    SQLLEN offset = 0;
+    if (!c.from_fetch) {
+        offset = std::max<SQLLEN>(c.record.getdata_offset, 0);
+        if (offset > 0 && offset >= length) {
+            // Everything was returned by earlier calls.
+            if (c.target != nullptr && room >= 1) put(0, text, 0);
+            return SQL_NO_DATA;
+        }
+    }
+    const SQLLEN rest = length - offset;
+    if (rest == 0) {
+        if (c.target != nullptr && room >= 1) put(0, text, 0);
+        report_length(c, 0);
+        return SQL_SUCCESS;
+    }
+    if (!c.from_fetch && room > 0) {
+        if (room - 1 < rest)
+            c.record.getdata_offset = offset + room - 1;
+        else if (pieces == Pieces::always || offset > 0)
+            c.record.getdata_offset = length;
+    }
+    report_length(c, rest * unit);
+    if (rest > room - 1) {
+        if (c.target != nullptr && room > 0) put(0, text + offset, room - 1);
+        return SQL_SUCCESS_WITH_INFO;
+    }
+    if (c.target != nullptr) put(0, text + offset, rest);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN deliver_bytes(Conversion& c, const void* bytes, SQLLEN length)
+{
+    const SQLLEN n = std::min(length, std::max<SQLLEN>(c.buffer_length, 0));
+    if (c.target != nullptr) std::memcpy(c.target, bytes, static_cast<size_t>(n));
+    report_length(c, length);
+    return n < length ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+}
+
+}  // namespace convert_detail
+
+SQLLEN c_type_fixed_size(SQLSMALLINT c_type)
+{
+    switch (c_type) {
+    case odbc_code::c_numeric:
+        return 19;
+    case odbc_code::c_long:
+    case odbc_code::c_float:
+    case odbc_code::c_slong:
+    case odbc_code::c_ulong:
+        return 4;
+    case odbc_code::c_short:
+    case odbc_code::c_sshort:
+    case odbc_code::c_ushort:
+        return 2;
+    case odbc_code::c_double:
+    case odbc_code::c_sbigint:
+    case odbc_code::c_ubigint:
+        return 8;
+    case odbc_code::c_date:
+    case odbc_code::c_time:
+    case odbc_code::c_type_date:
+    case odbc_code::c_type_time:
+        return 6;
+    case odbc_code::c_timestamp:
+    case odbc_code::c_type_timestamp:
+        return 16;
+    case odbc_code::c_bit:
+    case odbc_code::c_tinyint:
+    case odbc_code::c_stinyint:
+    case odbc_code::c_utinyint:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length, bool ard_type)
+{
+    const Descriptor* ird = statement.ird;
+    XSQLDA* sqlda = statement.output_sqlda;
+    if (column < 1 || ird == nullptr || ird->records == nullptr || column > ird->count ||
+        sqlda == nullptr || column > sqlda->sqln)
+        return post_error(&statement, "07009", column);
+    if (octet_length == str_len_or_ind) octet_length = nullptr;
+
+    DescRecord& record = ird->records[column];
+    const XSQLVAR& var = sqlda->sqlvar[column - 1];
+
+    if (c_type == odbc_code::ard_type) {
+        const Descriptor* ard = statement.ard;
+        c_type = ard != nullptr && ard->records != nullptr && column <= ard->count
+                     ? ard->records[column].concise_type
+                     : 0;
+        ard_type = true;
+    }
+    if (c_type == odbc_code::c_default) {
+        const Connection* connection = statement.connection;
+        c_type = default_c_type(record.concise_type,
+                                connection != nullptr && connection->wchar_default_c != 0);
+    }
+    Target target_kind;
+    if (!target_family(c_type, target_kind)) return post_error(&statement, "07006", c_type);
+
+    const int sqltype = var.sqltype & ~1;
+    const Source source = source_family(sqltype);
+    if (source == Source::array) {
+        if (is_datetime_target(target_kind)) return post_error(&statement, "07006", sqltype);
+        // Array contents are not fetched: always NULL, indicator or not.
+        if (str_len_or_ind != nullptr) *str_len_or_ind = SQL_NULL_DATA;
+        if (octet_length != nullptr) *octet_length = 0;
+        return SQL_SUCCESS;
+    }
+    const Converter convert = matrix.entries[cell(source, target_kind)];
+    if (convert == nullptr) return post_error(&statement, "07006", sqltype);
+    if (source == Source::blob && target == nullptr && str_len_or_ind == nullptr)
+        return post_error(&statement, "HY000", 0, "Can not read blob with null TargetPtr");
+
+    if (is_null(var)) {
+        if (str_len_or_ind == nullptr) return post_error(&statement, "22002");
+        *str_len_or_ind = SQL_NULL_DATA;
+        if (octet_length != nullptr) *octet_length = c_type_fixed_size(c_type);
+        return SQL_SUCCESS;
+    }
+    // A column whose buffers were never set up (its description failed).
+    if (var.sqldata == nullptr) return post_error(&statement, "HY000", sqltype);
+
+    Conversion conversion{statement,
+                          record,
+                          var,
+                          sqltype,
+                          column,
+                          c_type,
+                          static_cast<char*>(target),
+                          buffer_length,
+                          str_len_or_ind,
+                          octet_length,
+                          called_from_fetch,
+                          ard_type};
+    const SQLRETURN rc = convert(conversion);
+    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&statement, "01004");
+    return rc;
+}
+
+SQLRETURN get_data(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,
+                   SQLLEN buffer_length, SQLLEN* str_len_or_ind)
+{
+    return convert_column(statement, column, c_type, target, buffer_length, str_len_or_ind, false,
+                          nullptr, false);
+}

@@ -1,0 +1,107 @@
+// Conversion of result columns to the application's C types: the one step
+// that SQLGetData, the transfer of bound columns after every fetched row and
+// the transfer of procedure output parameters all go through, and the
+// protocol for reading BLOB values in one call or in pieces.
+//
+// The value is read where the client left it: the column's XSQLVAR in the
+// statement's output XSQLDA. Per-row state (how much of a value SQLGetData
+// has already returned, the row's open BLOB) lives in the column's IRD
+// record. Nothing is allocated per value except for decoding text from a
+// code page other than UTF-8.
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include "handles.h"
+
+// ODBC type codes by value. ibase.h, which handles.h includes after
+// sqlext.h, redefines several ODBC macros with Firebird type codes
+// (SQL_DOUBLE 480, SQL_FLOAT 482, SQL_DATE and SQL_TIMESTAMP 510,
+// SQL_TYPE_TIME 560, SQL_TYPE_DATE 570), and with them SQL_C_DOUBLE,
+// SQL_C_DATE, SQL_C_TIMESTAMP, SQL_C_TYPE_DATE and SQL_C_TYPE_TIME. Code
+// that sees both headers names those types through these constants.
+namespace odbc_code {
+// C types
+inline constexpr SQLSMALLINT c_char = 1;
+inline constexpr SQLSMALLINT c_wchar = -8;
+inline constexpr SQLSMALLINT c_binary = -2;
+inline constexpr SQLSMALLINT c_bit = -7;
+inline constexpr SQLSMALLINT c_tinyint = -6;
+inline constexpr SQLSMALLINT c_stinyint = -26;
+inline constexpr SQLSMALLINT c_utinyint = -28;
+inline constexpr SQLSMALLINT c_short = 5;
+inline constexpr SQLSMALLINT c_sshort = -15;
+inline constexpr SQLSMALLINT c_ushort = -17;
+inline constexpr SQLSMALLINT c_long = 4;
+inline constexpr SQLSMALLINT c_slong = -16;
+inline constexpr SQLSMALLINT c_ulong = -18;
+inline constexpr SQLSMALLINT c_sbigint = -25;
+inline constexpr SQLSMALLINT c_ubigint = -27;
+inline constexpr SQLSMALLINT c_float = 7;
+inline constexpr SQLSMALLINT c_double = 8;
+inline constexpr SQLSMALLINT c_numeric = 2;
+inline constexpr SQLSMALLINT c_date = 9;
+inline constexpr SQLSMALLINT c_time = 10;
+inline constexpr SQLSMALLINT c_timestamp = 11;
+inline constexpr SQLSMALLINT c_type_date = 91;
+inline constexpr SQLSMALLINT c_type_time = 92;
+inline constexpr SQLSMALLINT c_type_timestamp = 93;
+inline constexpr SQLSMALLINT c_default = 99;
+inline constexpr SQLSMALLINT ard_type = -99;
+// SQL types
+inline constexpr SQLSMALLINT sql_char = 1;
+inline constexpr SQLSMALLINT sql_numeric = 2;
+inline constexpr SQLSMALLINT sql_decimal = 3;
+inline constexpr SQLSMALLINT sql_integer = 4;
+inline constexpr SQLSMALLINT sql_smallint = 5;
+inline constexpr SQLSMALLINT sql_float = 6;
+inline constexpr SQLSMALLINT sql_real = 7;
+inline constexpr SQLSMALLINT sql_double = 8;
+inline constexpr SQLSMALLINT sql_date = 9;
+inline constexpr SQLSMALLINT sql_time = 10;
+inline constexpr SQLSMALLINT sql_timestamp = 11;
+inline constexpr SQLSMALLINT sql_varchar = 12;
+inline constexpr SQLSMALLINT sql_type_date = 91;
+inline constexpr SQLSMALLINT sql_type_time = 92;
+inline constexpr SQLSMALLINT sql_type_timestamp = 93;
+inline constexpr SQLSMALLINT sql_longvarchar = -1;
+inline constexpr SQLSMALLINT sql_binary = -2;
+inline constexpr SQLSMALLINT sql_varbinary = -3;
+inline constexpr SQLSMALLINT sql_longvarbinary = -4;
+inline constexpr SQLSMALLINT sql_bigint = -5;
+inline constexpr SQLSMALLINT sql_tinyint = -6;
+inline constexpr SQLSMALLINT sql_bit = -7;
+inline constexpr SQLSMALLINT sql_wchar = -8;
+inline constexpr SQLSMALLINT sql_wvarchar = -9;
+inline constexpr SQLSMALLINT sql_wlongvarchar = -10;
+}  // namespace odbc_code
+
+// Converts column `column` (from 1) of the current row into `c_type` at
+// `target`, a buffer of `buffer_length` bytes, storing the length or
+// SQL_NULL_DATA through `str_len_or_ind` and the length through
+// `octet_length` (either may be null; when both are the same location it
+// receives the indicator only).
+//
+// `called_from_fetch` marks a bound column: the value is always delivered
+// from its start and a BLOB read through its handle is reopened afterwards.
+// Otherwise (SQLGetData, output parameters) a value longer than the buffer
+// is returned in pieces over successive calls, then SQL_NO_DATA.
+// `ard_type` marks a C type taken from the ARD record (SQL_ARD_TYPE): the
+// target precision and scale of SQL_C_NUMERIC then come from that record.
+//
+// SQL_SUCCESS, SQL_SUCCESS_WITH_INFO (01004 posted: the value was cut),
+// SQL_NO_DATA or SQL_ERROR (diagnostic posted on the statement).
+SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length, bool ard_type);
+
+// Size in bytes of one element of a fixed-size C type (SQL_C_NUMERIC 19,
+// the 32-bit types and SQL_C_FLOAT 4, the 16-bit types 2, SQL_C_DOUBLE and
+// the 64-bit types 8, dates and times 6, timestamps 16, SQL_C_BIT and the
+// 8-bit types 1); 0 for a type without a fixed size (text, binary, unknown).
+SQLLEN c_type_fixed_size(SQLSMALLINT c_type);
+
+// Body of SQLGetData.
+SQLRETURN get_data(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,
+                   SQLLEN buffer_length, SQLLEN* str_len_or_ind);

@@ -1,0 +1,302 @@
+#include "fetch.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "client_api.h"
+#include "convert.h"
+#include "diagnostics.h"
+#include "transactions.h"
+
+namespace {
+
+bool status_failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
+
+bool is_blob_column(const XSQLVAR& var)
+{
+    int type = var.sqltype & ~1;
+    return type == SQL_BLOB || (type == SQL_TEXT && var.sqlsubtype < 0);
+}
+
+bool is_null(const XSQLVAR& var) { return (var.sqltype & 1) && var.sqlind != nullptr && *var.sqlind != 0; }
+
+SQLUSMALLINT row_status_of(SQLRETURN rc)
+{
+    switch (rc) {
+    case SQL_SUCCESS: return SQL_ROW_SUCCESS;
+    case SQL_SUCCESS_WITH_INFO: return SQL_ROW_SUCCESS_WITH_INFO;
+    case SQL_NO_DATA: return SQL_ROW_NOROW;
+    default: return SQL_ROW_ERROR;
+    }
+}
+
+// Closes the BLOB a column opened for the previous row and opens the one of
+// the row just fetched. A NULL BLOB has nothing to open.
+SQLRETURN prepare_row_blobs(Statement& statement, bool row_fetched)
+{
+    Descriptor& ird = *statement.ird;
+    XSQLDA& sqlda = *statement.output_sqlda;
+    Connection& connection = *statement.connection;
+    for (int i = 1; i <= ird.count && i <= sqlda.sqld; ++i) {
+        DescRecord& record = ird.records[i];
+        record.getdata_offset = 0;
+        XSQLVAR& var = sqlda.sqlvar[i - 1];
+        if (!is_blob_column(var)) continue;
+        if (record.blob_open) {
+            client::isc_close_blob(statement.status, &record.blob_handle);
+            record.blob_handle = 0;
+            record.blob_open = 0;
+        }
+        if (!row_fetched || is_null(var)) continue;
+        record.blob_handle = 0;
+        auto* id = reinterpret_cast<ISC_QUAD*>(var.sqldata);
+        if (BROLIX_CLIENT_HAS(isc_open_blob2))
+            client::isc_open_blob2(statement.status, &connection.db_handle, &connection.transaction,
+                                   &record.blob_handle, id, 0, nullptr);
+        else
+            client::isc_open_blob(statement.status, &connection.db_handle, &connection.transaction,
+                                  &record.blob_handle, id);
+        if (status_failed(statement.status)) {
+            record.blob_handle = 0;
+            post_statement_status(&statement);
+            return SQL_ERROR;
+        }
+        record.blob_open = 1;
+    }
+    return SQL_SUCCESS;
+}
+
+// Moves a bound pointer to the element of `row`, plus the bind offset.
+template <typename T>
+T* element(T* base, SQLULEN row, SQLLEN stride, SQLLEN offset)
+{
+    if (base == nullptr) return nullptr;
+    return reinterpret_cast<T*>(reinterpret_cast<char*>(base) + static_cast<SQLLEN>(row) * stride + offset);
+}
+
+// Delivers the bound columns of the current row at rowset position `row`.
+SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row)
+{
+    Descriptor& ard = *statement.ard;
+    const int last = ard.count < statement.ird->count ? ard.count : statement.ird->count;
+    const bool row_wise = ard.bind_type > 0;
+    const SQLLEN offset = ard.bind_offset_ptr != nullptr ? *ard.bind_offset_ptr : 0;
+    const SQLLEN length_stride = row_wise ? ard.bind_type : static_cast<SQLLEN>(sizeof(SQLLEN));
+    SQLRETURN result = SQL_SUCCESS;
+    for (int i = 1; i <= last; ++i) {
+        DescRecord& record = ard.records[i];
+        if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
+            continue;
+        SQLLEN data_stride = ard.bind_type;
+        if (!row_wise) {
+            data_stride = c_type_fixed_size(record.concise_type);
+            if (data_stride == 0) data_stride = record.octet_length;
+        }
+        SQLRETURN rc = convert_column(statement, i, record.concise_type,
+                                      element(static_cast<char*>(record.data_ptr), row, data_stride, offset),
+                                      record.octet_length, element(record.indicator_ptr, row, length_stride, offset),
+                                      true, element(record.octet_length_ptr, row, length_stride, offset),
+                                      false);
+        if (rc == SQL_ERROR) return SQL_ERROR;
+        if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
+    }
+    return result;
+}
+
+}  // namespace
+
+bool grow_records(Descriptor& descriptor, int number)
+{
+    if (number <= descriptor.count && descriptor.records != nullptr) return true;
+    auto* records = new (std::nothrow) DescRecord[number + 1]{};
+    if (records == nullptr) return false;
+    if (descriptor.records != nullptr) {
+        for (int i = 0; i <= descriptor.count; ++i) {
+            records[i] = descriptor.records[i];
+            // A value buffer inside the old record moves with it.
+            if (descriptor.records[i].value_buffer == descriptor.records[i].inline_value)
+                records[i].value_buffer = records[i].inline_value;
+        }
+        delete[] descriptor.records;
+    }
+    descriptor.records = records;
+    descriptor.count = static_cast<int16_t>(number);
+    return true;
+}
+
+SQLRETURN bind_column(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,
+                      SQLLEN buffer_length, SQLLEN* str_len_or_ind)
+{
+    Descriptor& ard = *statement.ard;
+    if (column > SHRT_MAX - 1) return post_error(&statement, "07009", column);
+    if (column > ard.count && !grow_records(ard, column)) return post_error(&statement, "HY001");
+    DescRecord& record = ard.records[column];
+    if (target == nullptr && str_len_or_ind == nullptr) {
+        record.data_ptr = nullptr;
+        record.indicator_ptr = nullptr;
+        record.octet_length_ptr = nullptr;
+        if (column == ard.count) {
+            while (ard.count > 0 && ard.records[ard.count].data_ptr == nullptr &&
+                   ard.records[ard.count].indicator_ptr == nullptr)
+                --ard.count;
+        }
+        return SQL_SUCCESS;
+    }
+    if (buffer_length <= 0) {
+        SQLLEN fixed = c_type_fixed_size(c_type);
+        if (fixed > 0) buffer_length = fixed;
+    }
+    record.octet_length = buffer_length;
+    record.data_ptr = target;
+    record.concise_type = c_type;
+    record.type = c_type;
+    record.datetime_interval_code = 0;
+    record.indicator_ptr = str_len_or_ind;
+    record.octet_length_ptr = str_len_or_ind;
+    const Descriptor& ird = *statement.ird;
+    if (column <= ird.count && ird.records != nullptr) {
+        const DescRecord& source = ird.records[column];
+        record.length = source.length;
+        record.precision = source.precision;
+        record.scale = source.scale;
+        record.datetime_interval_precision = source.datetime_interval_precision;
+    } else {
+        record.length = 0;
+        record.precision = 0;
+        record.scale = 0;
+        record.datetime_interval_precision = 0;
+    }
+    if (c_type == SQL_C_DATE || c_type == SQL_C_TIME || c_type == SQL_C_TIMESTAMP) {
+        record.type = SQL_DATETIME;
+        record.datetime_interval_code = c_type == SQL_C_DATE ? SQL_CODE_DATE
+                                        : c_type == SQL_C_TIME ? SQL_CODE_TIME
+                                                               : SQL_CODE_TIMESTAMP;
+    }
+    return SQL_SUCCESS;
+}
+
+void end_of_cursor(Statement& statement)
+{
+    Connection& connection = *statement.connection;
+    if (connection.transaction != 0 && connection.commit_select && statement.is_select &&
+        connection.autocommit == SQL_AUTOCOMMIT_ON) {
+        ClientCallLock lock;
+        if (commit_transaction(connection) != SQL_SUCCESS) {
+            // Reported where the application looks: on the statement.
+            for (const DiagRecord* r = connection.diag_list; r != nullptr; r = r->next)
+                post_diag(&statement, r->class_origin, 0, "", r->message_text, r->native_error, 0, "",
+                          r->sqlstate);
+            clear_diags(&connection);
+        }
+    }
+}
+
+SQLRETURN fetch_row(Statement& statement)
+{
+    if (statement.output_sqlda == nullptr) return post_error(&statement, "24000");
+    if (statement.at_end || (statement.max_rows > 0 && statement.rows_fetched >= statement.max_rows)) {
+        end_of_cursor(statement);
+        return SQL_NO_DATA;
+    }
+    ISC_STATUS fetched;
+    {
+        ClientCallLock lock;
+        if (statement.output_sqlda->sqld < 1) {
+            lock.release();
+            statement.at_end = 1;
+            end_of_cursor(statement);
+            return SQL_NO_DATA;
+        }
+        if (statement.end_pending) {
+            statement.at_end = 1;
+            fetched = 0;
+            statement.status[0] = 1;
+            statement.status[1] = 0;
+        } else if (statement.prefetched) {
+            fetched = statement.prefetch_status;
+            statement.prefetched = 0;
+        } else {
+            fetched = client::isc_dsql_fetch(statement.status, &statement.stmt_handle, SQLDA_VERSION1,
+                                             statement.output_sqlda);
+        }
+        statement.end_pending = 0;
+    }
+    if (status_failed(statement.status)) {
+        post_statement_status(&statement);
+        return SQL_ERROR;
+    }
+    if (prepare_row_blobs(statement, fetched == 0) != SQL_SUCCESS) return SQL_ERROR;
+    if (fetched == 100) {
+        statement.at_end = 1;
+        end_of_cursor(statement);
+        return SQL_NO_DATA;
+    }
+    ++statement.rows_fetched;
+    if (fetched != 0) {
+        end_of_cursor(statement);
+        return SQL_NO_DATA;
+    }
+    return SQL_SUCCESS;
+}
+
+SQLRETURN fetch_rowset(Statement& statement)
+{
+    Descriptor& ard = *statement.ard;
+    Descriptor& ird = *statement.ird;
+    if (ird.rows_processed_ptr != nullptr) *ird.rows_processed_ptr = 0;
+    const SQLULEN size = ard.array_size == 0 ? 1 : ard.array_size;
+    SQLRETURN row_result = SQL_SUCCESS;
+    bool with_info = false;
+    SQLULEN row = 0;
+    for (; row < size; ++row) {
+        statement.row_index = static_cast<int32_t>(row);
+        row_result = fetch_row(statement);
+        if (row_result != SQL_SUCCESS && row_result != SQL_SUCCESS_WITH_INFO) break;
+        if (ird.count > 0 && statement.retrieve_data != SQL_RD_OFF) row_result = transfer_bound_columns(statement, row);
+        if (ird.array_status_ptr != nullptr) ird.array_status_ptr[row] = row_status_of(row_result);
+        // A failed row does not fail the rowset, but the call must say that
+        // something is to be read in the diagnostics.
+        if (row_result == SQL_SUCCESS_WITH_INFO || row_result == SQL_ERROR) with_info = true;
+        if (ird.rows_processed_ptr != nullptr && row_result != SQL_ERROR) ++*ird.rows_processed_ptr;
+    }
+    const SQLULEN delivered = row;
+    if (ird.array_status_ptr != nullptr)
+        for (SQLULEN k = delivered; k < size; ++k) ird.array_status_ptr[k] = row_status_of(row_result);
+    statement.row_index = 0;
+    // A multi-row rowset tells the outcome of single rows through the status
+    // array and their diagnostics; a warning or a failed row makes it a
+    // warning.
+    if (delivered > 0 && size > 1) return with_info ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    if (row_result == SQL_SUCCESS && with_info) return SQL_SUCCESS_WITH_INFO;
+    return row_result;
+}
+
+SQLRETURN fetch_scroll(Statement& statement, SQLSMALLINT orientation)
+{
+    if (orientation == SQL_FETCH_NEXT || (orientation == SQL_FETCH_FIRST && statement.rows_fetched == 0))
+        return fetch_rowset(statement);
+    return post_error(&statement, "HY106");
+}
+
+SQLRETURN extended_fetch(Statement& statement, SQLUSMALLINT orientation, SQLULEN* row_count,
+                         SQLUSMALLINT* row_status)
+{
+    if (orientation != SQL_FETCH_NEXT) return post_error(&statement, "HY106");
+    Descriptor& ird = *statement.ird;
+    SQLUSMALLINT* saved_status = ird.array_status_ptr;
+    SQLULEN* saved_count = ird.rows_processed_ptr;
+    ird.array_status_ptr = row_status;
+    ird.rows_processed_ptr = row_count;
+    SQLRETURN rc;
+    try {
+        rc = fetch_rowset(statement);
+    } catch (...) {
+        ird.array_status_ptr = saved_status;
+        ird.rows_processed_ptr = saved_count;
+        throw;
+    }
+    ird.array_status_ptr = saved_status;
+    ird.rows_processed_ptr = saved_count;
+    return rc;
+}
