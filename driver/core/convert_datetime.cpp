@@ -7,6 +7,7 @@
 
 #include "client_api.h"
 #include "convert_internal.h"
+#include "date_codec.h"
 #include "string_functions.h"
 
 namespace convert_detail {
@@ -56,27 +57,17 @@ struct Calendar {
     unsigned fraction = 0;  // 1/10000 s
 };
 
+// Values are decoded with the driver's own calendar arithmetic, which gives
+// the client's fields for every date and time, without a call into the
+// client (and its lock) for every value of every row.
 Calendar decode(const Stored& v)
 {
-    struct tm fields {};
     Calendar cal;
-    if (v.has_date && v.has_time) {
-        ISC_TIMESTAMP ts{v.date, v.time};
-        client::isc_decode_timestamp(&ts, &fields);
-    } else if (v.has_date) {
-        client::isc_decode_sql_date(&v.date, &fields);
-    } else {
-        client::isc_decode_sql_time(&v.time, &fields);
-    }
-    if (v.has_date) {
-        cal.year = fields.tm_year + 1900;
-        cal.month = fields.tm_mon + 1;
-        cal.day = fields.tm_mday;
-    }
+    if (v.has_date) calendar_date(v.date, cal.year, cal.month, cal.day);
     if (v.has_time) {
-        cal.hour = fields.tm_hour;
-        cal.minute = fields.tm_min;
-        cal.second = fields.tm_sec;
+        cal.hour = static_cast<int>(v.time / 36000000);
+        cal.minute = static_cast<int>(v.time / 600000 % 60);
+        cal.second = static_cast<int>(v.time / 10000 % 60);
         cal.fraction = v.time % 10000;
     }
     return cal;

@@ -53,6 +53,26 @@ std::tm* cleared_fields(void* tm_fields)
 
 void fill_date_fields(std::int64_t day_number, std::tm& fields)
 {
+    int year, month, day;
+    calendar_date(day_number, year, month, day);
+    fields.tm_mday = day;
+    fields.tm_mon = month - 1;
+    fields.tm_year = year - 1900;
+    fields.tm_yday = day_of_year(year, fields.tm_mon, fields.tm_mday);
+    fields.tm_wday = static_cast<int>(floor_mod(day_number + 3, 7));
+}
+
+void fill_time_fields(std::int64_t units, std::tm& fields)
+{
+    fields.tm_hour = static_cast<int>(units / units_per_minute / 60);
+    fields.tm_min = static_cast<int>(units / units_per_minute % 60);
+    fields.tm_sec = static_cast<int>(units / units_per_second % 60);
+}
+
+}  // namespace
+
+void calendar_date(std::int64_t day_number, int& year_out, int& month_out, int& day_out)
+{
     std::int64_t n = day_number + mjd_offset;
     const std::int64_t century = floor_div(4 * n - 1, days_per_400_years);
     n = 4 * n - 1 - days_per_400_years * century;
@@ -73,22 +93,10 @@ void fill_date_fields(std::int64_t day_number, std::tm& fields)
         month -= 9;
         year += 1;
     }
-
-    fields.tm_mday = static_cast<int>(day);
-    fields.tm_mon = static_cast<int>(month - 1);
-    fields.tm_year = static_cast<int>(year - 1900);
-    fields.tm_yday = day_of_year(year, fields.tm_mon, fields.tm_mday);
-    fields.tm_wday = static_cast<int>(floor_mod(day_number + 3, 7));
+    year_out = static_cast<int>(year);
+    month_out = static_cast<int>(month);
+    day_out = static_cast<int>(day);
 }
-
-void fill_time_fields(std::int64_t units, std::tm& fields)
-{
-    fields.tm_hour = static_cast<int>(units / units_per_minute / 60);
-    fields.tm_min = static_cast<int>(units / units_per_minute % 60);
-    fields.tm_sec = static_cast<int>(units / units_per_second % 60);
-}
-
-}  // namespace
 
 bool is_leap_year(long long year)
 {

@@ -14,6 +14,8 @@
 // 64 bits and the result is narrowed to the ISC type, never overflowing.
 #pragma once
 
+#include <cstdint>
+
 #include "firebird_api.h"
 
 void driver_encode_sql_date(const void* tm_fields, ISC_DATE* date);
@@ -32,3 +34,8 @@ int day_of_year(long long year, int month, int day);
 
 // True for a Gregorian leap year (divisible by 4 and not by 100, or by 400).
 bool is_leap_year(long long year);
+
+// The calendar date (year, month 1-12, day 1-31) of a day number, by the
+// same arithmetic as the decoders, without the other calendar fields: the
+// fetch path's conversion of dates and timestamps.
+void calendar_date(std::int64_t day_number, int& year, int& month, int& day);

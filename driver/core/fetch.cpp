@@ -75,8 +75,23 @@ T* element(T* base, SQLULEN row, SQLLEN stride, SQLLEN offset)
     return reinterpret_cast<T*>(reinterpret_cast<char*>(base) + static_cast<SQLLEN>(row) * stride + offset);
 }
 
+// Element stride of a bound column's data: the row size for row-wise
+// binding, else the C type's fixed size or the buffer length.
+SQLLEN data_stride(const Descriptor& ard, const DescRecord& record)
+{
+    if (ard.bind_type > 0) return ard.bind_type;
+    SQLLEN fixed = c_type_fixed_size(record.concise_type);
+    return fixed != 0 ? fixed : record.octet_length;
+}
+
+// The strides of the first columns, worked out once per rowset.
+struct Strides {
+    static constexpr int cached = 64;
+    SQLLEN data[cached + 1];
+};
+
 // Delivers the bound columns of the current row at rowset position `row`.
-SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row)
+SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const Strides& strides)
 {
     Descriptor& ard = *statement.ard;
     const int last = ard.count < statement.ird->count ? ard.count : statement.ird->count;
@@ -88,13 +103,9 @@ SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row)
         DescRecord& record = ard.records[i];
         if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
             continue;
-        SQLLEN data_stride = ard.bind_type;
-        if (!row_wise) {
-            data_stride = c_type_fixed_size(record.concise_type);
-            if (data_stride == 0) data_stride = record.octet_length;
-        }
+        const SQLLEN stride = i <= Strides::cached ? strides.data[i] : data_stride(ard, record);
         SQLRETURN rc = convert_column(statement, i, record.concise_type,
-                                      element(static_cast<char*>(record.data_ptr), row, data_stride, offset),
+                                      element(static_cast<char*>(record.data_ptr), row, stride, offset),
                                       record.octet_length, element(record.indicator_ptr, row, length_stride, offset),
                                       true, element(record.octet_length_ptr, row, length_stride, offset),
                                       false);
@@ -249,11 +260,16 @@ SQLRETURN fetch_rowset(Statement& statement)
     SQLRETURN row_result = SQL_SUCCESS;
     bool with_info = false;
     SQLULEN row = 0;
+    // One hold of the client lock for the rowset's group of fetches, rather
+    // than one per row.
+    ClientCallLock lock;
+    Strides strides;
+    for (int i = 1; i <= ard.count && i <= Strides::cached; ++i) strides.data[i] = data_stride(ard, ard.records[i]);
     for (; row < size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         row_result = fetch_row(statement);
         if (row_result != SQL_SUCCESS && row_result != SQL_SUCCESS_WITH_INFO) break;
-        if (ird.count > 0 && statement.retrieve_data != SQL_RD_OFF) row_result = transfer_bound_columns(statement, row);
+        if (ird.count > 0 && statement.retrieve_data != SQL_RD_OFF) row_result = transfer_bound_columns(statement, row, strides);
         if (ird.array_status_ptr != nullptr) ird.array_status_ptr[row] = row_status_of(row_result);
         // A failed row does not fail the rowset, but the call must say that
         // something is to be read in the diagnostics.
