@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 #include "client_api.h"
+#include "convert.h"
 #include "describe.h"
 #include "diagnostics.h"
 #include "handle_lifecycle.h"
@@ -272,6 +274,33 @@ SQLRETURN describe_parameters(Statement& statement)
     return SQL_SUCCESS;
 }
 
+SQLRETURN transfer_output_params(Statement& statement)
+{
+    Descriptor& apd = *statement.apd;
+    const int steps = statement.ipd->count + (statement.return_value_param ? 1 : 0);
+    const SQLLEN offset = apd.bind_offset_ptr != nullptr ? *apd.bind_offset_ptr : 0;
+    auto moved = [offset](auto* pointer) {
+        using T = std::remove_pointer_t<decltype(pointer)>;
+        return pointer == nullptr ? nullptr
+                                  : reinterpret_cast<T*>(reinterpret_cast<char*>(pointer) + offset);
+    };
+    int column = 1;
+    for (int i = 1; i <= steps; ++i) {
+        if (i > apd.count || apd.records == nullptr ||
+            (apd.records[i].data_ptr == nullptr && apd.records[i].indicator_ptr == nullptr)) {
+            post_error(&statement, "HY000", 0, "Parameter not bound");
+            return SQL_ERROR;
+        }
+        DescRecord& record = apd.records[i];
+        if (record.parameter_type == SQL_PARAM_INPUT) continue;
+        SQLRETURN rc = convert_column(statement, column++, record.concise_type, moved(record.data_ptr),
+                                      record.octet_length, moved(record.indicator_ptr), false,
+                                      moved(record.octet_length_ptr), false);
+        if (rc == SQL_ERROR) return rc;
+    }
+    return SQL_SUCCESS;
+}
+
 SQLRETURN execute_statement(Statement& statement, bool catalog)
 {
     if (statement.output_sqlda == nullptr || statement.stmt_handle == 0)
@@ -357,8 +386,13 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
     switch (statement.statement_type) {
     case stmt_select:
     case stmt_select_for_update:
+        statement.is_select = 1;
+        break;
     case stmt_exec_procedure:
         statement.is_select = 1;
+        // Its one row is already in the output buffers; a failed transfer
+        // leaves the row to the application's fetch.
+        if (statement.has_output_params || statement.return_value_param) transfer_output_params(statement);
         break;
     default:
         break;
@@ -393,6 +427,7 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
         ISC_STATUS fetched = client::isc_dsql_fetch(statement.status, &statement.stmt_handle, SQLDA_VERSION1,
                                                     statement.output_sqlda);
         if (status_failed(statement.status)) return post_statement_error(statement);
+        if (fetched == 0) transfer_output_params(statement);
         statement.prefetched = 1;
         statement.prefetch_status = static_cast<int32_t>(fetched);
     }

@@ -45,6 +45,10 @@ SQLRETURN execute_statement(Statement& statement, bool catalog);
 // Executes one parameter set.
 SQLRETURN execute_once(Statement& statement, bool catalog);
 
+// Moves the current result row into the application's output parameters
+// (and the return value of a {? = call ...}).
+SQLRETURN transfer_output_params(Statement& statement);
+
 // Describes the parameter markers into the IPD.
 SQLRETURN describe_parameters(Statement& statement);
 

@@ -1,0 +1,60 @@
+// Output parameters receive the result row of an executed procedure; input
+// parameters take no column.
+#include <cstring>
+
+#include "fetch.h"
+#include "statement.h"
+#include "unit_support.h"
+
+namespace {
+
+using OutputParams = HandleTest;
+
+TEST_F(OutputParams, OutputParametersTakeTheResultColumnsInOrder)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    // A result row of two INTEGER columns, 7 and 9.
+    s.output_sqlda = allocate_sqlda(2);
+    s.output_sqlda->sqld = 2;
+    ISC_LONG values[2] = {7, 9};
+    ISC_SHORT nulls[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        XSQLVAR& var = s.output_sqlda->sqlvar[i];
+        var.sqltype = SQL_LONG + 1;
+        var.sqllen = 4;
+        var.sqldata = reinterpret_cast<ISC_SCHAR*>(&values[i]);
+        var.sqlind = &nulls[i];
+    }
+    ASSERT_TRUE(grow_records(*s.ird, 2));
+    s.ird->records[1].concise_type = s.ird->records[2].concise_type = SQL_INTEGER;
+    s.ipd->count = 3;
+
+    // Parameter 1 is an input, 2 and 3 are outputs.
+    ASSERT_TRUE(grow_records(*s.apd, 3));
+    SQLINTEGER in = 1, out2 = 0, out3 = 0;
+    SQLLEN ind2 = 0, ind3 = 0;
+    DescRecord* r = s.apd->records;
+    r[1] = DescRecord{};
+    r[1].parameter_type = SQL_PARAM_INPUT;
+    r[1].data_ptr = &in;
+    r[2].parameter_type = SQL_PARAM_OUTPUT;
+    r[2].concise_type = SQL_C_SLONG;
+    r[2].data_ptr = &out2;
+    r[2].indicator_ptr = &ind2;
+    r[3].parameter_type = SQL_PARAM_INPUT_OUTPUT;
+    r[3].concise_type = SQL_C_SLONG;
+    r[3].data_ptr = &out3;
+    r[3].indicator_ptr = &ind3;
+    EXPECT_EQ(transfer_output_params(s), SQL_SUCCESS);
+    EXPECT_EQ(out2, 7);
+    EXPECT_EQ(out3, 9);
+    EXPECT_EQ(ind3, 4);
+
+    // A parameter with neither buffer nor indicator is not bound.
+    r[3].data_ptr = nullptr;
+    r[3].indicator_ptr = nullptr;
+    EXPECT_EQ(transfer_output_params(s), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->message_text, "Parameter not bound");
+}
+
+}  // namespace
