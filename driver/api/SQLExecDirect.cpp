@@ -29,13 +29,8 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT StatementHandle, SQLWCHA
                                                SQLINTEGER TextLength)
 {
     return guarded<Statement>(StatementHandle, [&](Statement& s) -> SQLRETURN {
-        if (StatementText != nullptr && TextLength < 0 && TextLength != SQL_NTS)
-            return post_error(&s, "HY090");
-        size_t units = StatementText == nullptr ? 0
-                       : TextLength == SQL_NTS  ? wide_length(StatementText)
-                                                : static_cast<size_t>(TextLength);
-        std::u16string text(StatementText, StatementText + units);
-        text = text.substr(0, text.find(u'\0'));  // the text ends at a NUL, as narrow text does
+        std::u16string text;
+        if (!wide_argument(StatementText, TextLength, text)) return post_error(&s, "HY090");
         s.catalog_kind = catalog_kind_exec_direct;
         return execute_after(s, prepare_and_describe_wide(s, text));
     });

@@ -16,39 +16,39 @@ namespace {
 Source source_family(int sqltype)
 {
     switch (sqltype) {
-    case fb::text:
-    case fb::varying:
+    case fb_type::text:
+    case fb_type::varying:
         return Source::text;
-    case fb::short_:
-    case fb::long_:
-    case fb::boolean:
-    case fb::boolean_legacy:
+    case fb_type::short_:
+    case fb_type::long_:
+    case fb_type::boolean:
+    case fb_type::boolean_legacy:
         return Source::small_int;
-    case fb::int64:
+    case fb_type::int64:
         return Source::bigint;
-    case fb::int128:
+    case fb_type::int128:
         return Source::int128;
-    case fb::float_:
-    case fb::double_precision:
+    case fb_type::float_:
+    case fb_type::double_precision:
         return Source::floating;
-    case fb::dec16:
-    case fb::dec34:
+    case fb_type::dec16:
+    case fb_type::dec34:
         return Source::decfloat;
-    case fb::timestamp:
+    case fb_type::timestamp:
         return Source::timestamp;
-    case fb::date:
+    case fb_type::date:
         return Source::date;
-    case fb::time:
+    case fb_type::time:
         return Source::time;
-    case fb::timestamp_tz:
-    case fb::timestamp_tz_ex:
+    case fb_type::timestamp_tz:
+    case fb_type::timestamp_tz_ex:
         return Source::timestamp_tz;
-    case fb::time_tz:
-    case fb::time_tz_ex:
+    case fb_type::time_tz:
+    case fb_type::time_tz_ex:
         return Source::time_tz;
-    case fb::blob:
+    case fb_type::blob:
         return Source::blob;
-    case fb::array:
+    case fb_type::array:
         return Source::array;
     default:
         return Source::unknown;

@@ -29,24 +29,24 @@ Stored stored_value(const Conversion& c)
     const unsigned char* d = c.data();
     Stored v;
     switch (c.sqltype) {
-    case fb::timestamp:
-    case fb::timestamp_tz:
-    case fb::timestamp_tz_ex:
+    case fb_type::timestamp:
+    case fb_type::timestamp_tz:
+    case fb_type::timestamp_tz_ex:
         v.date = load<ISC_DATE>(d);
         v.time = load<ISC_TIME>(d + 4);
         v.has_date = v.has_time = true;
-        if (c.sqltype != fb::timestamp) v.zone = load<std::uint16_t>(d + 8);
-        if (c.sqltype == fb::timestamp_tz_ex) v.offset = load<std::int16_t>(d + 10);
+        if (c.sqltype != fb_type::timestamp) v.zone = load<std::uint16_t>(d + 8);
+        if (c.sqltype == fb_type::timestamp_tz_ex) v.offset = load<std::int16_t>(d + 10);
         break;
-    case fb::date:
+    case fb_type::date:
         v.date = load<ISC_DATE>(d);
         v.has_date = true;
         break;
     default:  // TIME and the zoned times
         v.time = load<ISC_TIME>(d);
         v.has_time = true;
-        if (c.sqltype != fb::time) v.zone = load<std::uint16_t>(d + 4);
-        if (c.sqltype == fb::time_tz_ex) v.offset = load<std::int16_t>(d + 6);
+        if (c.sqltype != fb_type::time) v.zone = load<std::uint16_t>(d + 4);
+        if (c.sqltype == fb_type::time_tz_ex) v.offset = load<std::int16_t>(d + 6);
         break;
     }
     return v;
@@ -118,7 +118,7 @@ char* put_text(char* p, const char* text, std::size_t length)
 char* put_zone(char* p, int sqltype, const Stored& v)
 {
     *p++ = ' ';
-    if (sqltype == fb::timestamp_tz_ex || sqltype == fb::time_tz_ex) {
+    if (sqltype == fb_type::timestamp_tz_ex || sqltype == fb_type::time_tz_ex) {
         const std::string offset = zone_offset_text(v.offset);
         return put_text(p, offset.data(), offset.size());
     }
@@ -145,13 +145,13 @@ SQLRETURN datetime_as_text(Conversion& c)
     char text[128];
     char* p = text;
     switch (c.sqltype) {
-    case fb::date:
+    case fb_type::date:
         p = put_date(p, cal);
         break;
-    case fb::time:
+    case fb_type::time:
         p = put_time(p, cal);  // the fraction is not shown
         break;
-    case fb::timestamp:
+    case fb_type::timestamp:
         p = put_date(p, cal);
         *p++ = ' ';
         p = put_time(p, cal);
@@ -161,8 +161,8 @@ SQLRETURN datetime_as_text(Conversion& c)
             while (p[-1] == '0') --p;  // 05.1200 becomes 05.12
         }
         break;
-    case fb::timestamp_tz:
-    case fb::timestamp_tz_ex:
+    case fb_type::timestamp_tz:
+    case fb_type::timestamp_tz_ex:
         p = put_date(p, cal);
         *p++ = ' ';
         p = put_time(p, cal);

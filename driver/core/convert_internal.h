@@ -51,31 +51,6 @@ enum class Target : std::uint8_t {
 };
 inline constexpr int target_count = static_cast<int>(Target::timestamp) + 1;
 
-// Firebird type codes with the nullable bit cleared (the XSQLVAR sqltype).
-namespace fb {
-inline constexpr int varying = 448;
-inline constexpr int text = 452;
-inline constexpr int double_precision = 480;
-inline constexpr int float_ = 482;
-inline constexpr int long_ = 496;
-inline constexpr int short_ = 500;
-inline constexpr int timestamp = 510;
-inline constexpr int blob = 520;
-inline constexpr int array = 540;
-inline constexpr int time = 560;
-inline constexpr int date = 570;
-inline constexpr int int64 = 580;
-inline constexpr int boolean_legacy = 590;
-inline constexpr int timestamp_tz_ex = 32748;
-inline constexpr int time_tz_ex = 32750;
-inline constexpr int int128 = 32752;
-inline constexpr int timestamp_tz = 32754;
-inline constexpr int time_tz = 32756;
-inline constexpr int dec16 = 32760;
-inline constexpr int dec34 = 32762;
-inline constexpr int boolean = 32764;
-}  // namespace fb
-
 // One conversion: the value's column and where it goes. The C type is the
 // resolved one (never SQL_C_DEFAULT or SQL_ARD_TYPE).
 struct Conversion {

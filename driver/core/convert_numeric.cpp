@@ -38,9 +38,9 @@ constexpr std::int64_t int64_min = std::numeric_limits<std::int64_t>::min();
 std::int32_t small_value(const Conversion& c)
 {
     switch (c.sqltype) {
-    case fb::short_:
+    case fb_type::short_:
         return load<std::int16_t>(c.data());
-    case fb::long_:
+    case fb_type::long_:
         return load<std::int32_t>(c.data());
     default:
         return c.var.sqllen == 1 ? c.data()[0] : load<std::int16_t>(c.data());
@@ -50,9 +50,9 @@ std::int32_t small_value(const Conversion& c)
 std::size_t small_size(const Conversion& c)
 {
     switch (c.sqltype) {
-    case fb::short_:
+    case fb_type::short_:
         return 2;
-    case fb::long_:
+    case fb_type::long_:
         return 4;
     default:
         return 1;  // a BOOLEAN gives its low byte
@@ -61,7 +61,7 @@ std::size_t small_size(const Conversion& c)
 
 double floating_value(const Conversion& c)
 {
-    return c.sqltype == fb::float_ ? static_cast<double>(load<float>(c.data()))
+    return c.sqltype == fb_type::float_ ? static_cast<double>(load<float>(c.data()))
                                    : load<double>(c.data());
 }
 
@@ -80,7 +80,7 @@ struct DecimalText {
 DecimalText decfloat_text(const Conversion& c)
 {
     DecimalText t;
-    if (c.sqltype == fb::dec16)
+    if (c.sqltype == fb_type::dec16)
         decfloat16_to_text(c.data(), t.text, sizeof t.text, &t.length);
     else
         decfloat34_to_text(c.data(), t.text, sizeof t.text, &t.length);
@@ -365,9 +365,9 @@ SQLRETURN number_as_binary(Conversion& c)
     else if constexpr (S == Source::int128)
         size = 16;
     else if constexpr (S == Source::floating)
-        size = c.sqltype == fb::float_ ? 4 : 8;
+        size = c.sqltype == fb_type::float_ ? 4 : 8;
     else
-        size = c.sqltype == fb::dec16 ? decfloat16_size : decfloat34_size;
+        size = c.sqltype == fb_type::dec16 ? decfloat16_size : decfloat34_size;
     return deliver_bytes(c, c.data(), static_cast<SQLLEN>(size));
 }
 

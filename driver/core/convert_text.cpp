@@ -34,7 +34,7 @@ TextValue column_text(const Conversion& c)
 {
     const auto* data = reinterpret_cast<const char*>(c.var.sqldata);
     const SQLLEN size = c.var.sqllen > 0 ? c.var.sqllen : 0;
-    if (c.sqltype == fb::varying) {
+    if (c.sqltype == fb_type::varying) {
         SQLLEN length = load<std::uint16_t>(data);
         return {data + 2, std::min(length, size)};
     }
@@ -188,7 +188,7 @@ double parse_double(const char* text, std::size_t length) noexcept
 SQLRETURN text_as_char(Conversion& c)
 {
     TextValue v = column_text(c);
-    if (c.sqltype == fb::varying && !pad_varchar(c))
+    if (c.sqltype == fb_type::varying && !pad_varchar(c))
         v.length = without_trailing_blanks(v.bytes, v.length);
     return deliver_text(c, v.bytes, v.length, Pieces::always);
 }
@@ -201,7 +201,7 @@ SQLRETURN text_as_char(Conversion& c)
 SQLRETURN text_as_wide(Conversion& c)
 {
     TextValue v = column_text(c);
-    if (c.sqltype == fb::varying) v.length = without_trailing_blanks(v.bytes, v.length);
+    if (c.sqltype == fb_type::varying) v.length = without_trailing_blanks(v.bytes, v.length);
 
     // Units that fit, the terminator apart; 0 when not even that fits.
     const SQLLEN capacity_units = c.buffer_length >= 2 ? c.buffer_length / 2 - 1 : 0;
@@ -260,7 +260,7 @@ SQLRETURN text_as_wide(Conversion& c)
     }
 
     // CHAR padding: one blank unit for every byte the decoding saved.
-    const std::size_t pad = c.sqltype == fb::text && units < rest_bytes ? rest_bytes - units : 0;
+    const std::size_t pad = c.sqltype == fb_type::text && units < rest_bytes ? rest_bytes - units : 0;
     const bool whole = stored == units;
     std::size_t padded = 0;
     if (whole && pad > 0) {

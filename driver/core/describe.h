@@ -18,32 +18,6 @@
 
 #include "handles.h"
 
-// Firebird sqltype codes with the nullable bit cleared. Named apart from
-// ibase.h's SQL_* macros, several of which collide with ODBC's.
-namespace fb_type {
-inline constexpr int varying = 448;
-inline constexpr int text = 452;
-inline constexpr int double_precision = 480;
-inline constexpr int float_ = 482;
-inline constexpr int long_ = 496;
-inline constexpr int short_ = 500;
-inline constexpr int timestamp = 510;
-inline constexpr int blob = 520;
-inline constexpr int array = 540;
-inline constexpr int time = 560;
-inline constexpr int date = 570;
-inline constexpr int int64 = 580;
-inline constexpr int boolean_legacy = 590;
-inline constexpr int timestamp_tz_ex = 32748;
-inline constexpr int time_tz_ex = 32750;
-inline constexpr int int128 = 32752;
-inline constexpr int timestamp_tz = 32754;
-inline constexpr int time_tz = 32756;
-inline constexpr int dec16 = 32760;
-inline constexpr int dec34 = 32762;
-inline constexpr int boolean = 32764;
-}  // namespace fb_type
-
 // What, besides the XSQLDA, decides a description.
 struct DescribeContext {
     int32_t odbc_version = 3;   // the environment's; 3 selects ODBC 3 date/time codes

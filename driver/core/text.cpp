@@ -330,6 +330,16 @@ NarrowArg::NarrowArg(const WideCodec& codec, const SQLWCHAR* text, SQLLEN length
     length_ = length == SQL_NTS ? SQL_NTS : static_cast<SQLLEN>(text_.size());
 }
 
+bool wide_argument(const SQLWCHAR* text, SQLLEN length, std::u16string& out)
+{
+    out.clear();
+    if (text == nullptr) return true;
+    if (length < 0 && length != SQL_NTS) return false;
+    size_t units = length == SQL_NTS ? wide_length(text) : static_cast<size_t>(length);
+    for (size_t i = 0; i < units && text[i] != 0; ++i) out.push_back(static_cast<char16_t>(text[i]));
+    return true;
+}
+
 CountedText::CountedText(const SQLCHAR* text, SQLLEN length)
 {
     if (text == nullptr) return;

@@ -72,6 +72,11 @@ private:
     bool ok_ = true;
 };
 
+// A counted UTF-16 argument (SQL_NTS or a count of characters) as a string
+// that ends at its first NUL, as narrow text does. False for a negative
+// length other than SQL_NTS.
+bool wide_argument(const SQLWCHAR* text, SQLLEN length, std::u16string& out);
+
 // A counted argument as a NUL-terminated string: the input itself for
 // SQL_NTS, a terminated copy for a length of 0 or more, null for any other
 // negative length or a null input.

@@ -78,6 +78,19 @@ TEST(WideText, NarrowArgumentsKeepNtsOrReportTheirByteLength)
     EXPECT_FALSE(NarrowArg(utf8, text, -7).ok());
 }
 
+TEST(WideText, WideArgumentsEndAtTheirFirstNul)
+{
+    const SQLWCHAR text[] = {'a', 'b', 0, 'c', 0};
+    std::u16string out;
+    EXPECT_TRUE(wide_argument(text, SQL_NTS, out));
+    EXPECT_EQ(out, u"ab");
+    EXPECT_TRUE(wide_argument(text, 4, out));
+    EXPECT_EQ(out, u"ab") << "a counted argument stops at a NUL as narrow text does";
+    EXPECT_TRUE(wide_argument(text, 1, out));
+    EXPECT_EQ(out, u"a");
+    EXPECT_FALSE(wide_argument(text, -7, out));
+}
+
 TEST(WideText, CountedTextIsTerminatedCopyOrTheInputItself)
 {
     const SQLCHAR text[] = "abcdef";

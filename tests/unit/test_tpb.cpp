@@ -82,7 +82,9 @@ TEST(Tpb, BuiltFromIsolationAndOptions)
         connection->nowait = c.nowait;
         build_tpb(*connection);
         EXPECT_EQ(tpb_of(*connection), c.expected) << c.what;
-        if (c.isolation_set == 0) EXPECT_EQ(connection->isolation, c.txn_mode) << c.what;
+        if (c.isolation_set == 0) {
+            EXPECT_EQ(connection->isolation, c.txn_mode) << c.what;
+        }
     }
 }
 
@@ -308,7 +310,9 @@ TEST_F(Transactions, CommitAndRollbackSequences)
         }
         EXPECT_EQ(conn.rollback_retaining_ok, c.retaining_ok_after) << c.what;
         EXPECT_EQ(conn.diag_count, c.diagnostics) << c.what;
-        if (c.op == Op::rollback) EXPECT_EQ(conn.retaining_probed, 1) << c.what;
+        if (c.op == Op::rollback) {
+            EXPECT_EQ(conn.retaining_probed, 1) << c.what;
+        }
         if (c.diagnostics > 0) {
             const DiagRecord* record = diag_record(&conn, 1);
             ASSERT_NE(record, nullptr);
