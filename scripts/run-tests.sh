@@ -28,6 +28,9 @@ if [ "${SANITIZE}" = ON ]; then
     # LeakSanitizer's stop-the-world scan crash at exit.
     export ASAN_OPTIONS="detect_leaks=0:strict_string_checks=1:detect_stack_use_after_return=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    # Programs that are not built here (unixODBC's isql) load the sanitized
+    # driver only with the sanitizer runtimes preloaded.
+    export BROLIX_TOOL_PRELOAD="$(gcc -print-file-name=libasan.so) $(gcc -print-file-name=libubsan.so)"
 fi
 
 ctest --test-dir "${BUILD_DIR}" --output-on-failure --timeout 600

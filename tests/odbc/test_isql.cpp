@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -18,7 +19,10 @@ std::string run_isql(const std::string& arguments, const std::string& input)
     // expand.
     std::string file = required_env("BROLIX_TEST_DIR") + "/isql-input-" + std::to_string(getpid()) + ".sql";
     std::ofstream(file) << input << "\n";
-    std::string command = "isql " + arguments + " < '" + file + "' 2>&1";
+    // A sanitized driver needs its runtimes preloaded into isql.
+    const char* preload = std::getenv("BROLIX_TOOL_PRELOAD");
+    std::string prefix = preload != nullptr && *preload != '\0' ? "LD_PRELOAD='" + std::string(preload) + "' " : "";
+    std::string command = prefix + "isql " + arguments + " < '" + file + "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     std::string output;
     char buffer[512];
