@@ -69,6 +69,10 @@ struct ClientApi {
 };
 #pragma GCC diagnostic pop
 
+// True when a status vector holds an error (its first word 1, its second
+// not 0).
+inline bool status_failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
+
 // The library names tried, current client first, legacy one second.
 const std::vector<std::string>& default_client_library_names();
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-bool status_failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
-
 void append_item(std::string& dpb, char item, const char* value)
 {
     size_t n = std::strlen(value);

@@ -59,52 +59,52 @@ Source source_family(int sqltype)
 bool target_family(SQLSMALLINT c_type, Target& target)
 {
     switch (c_type) {
-    case odbc_code::c_char:
+    case SQL_C_CHAR:
         target = Target::character;
         return true;
-    case odbc_code::c_wchar:
+    case SQL_C_WCHAR:
         target = Target::wide;
         return true;
-    case odbc_code::c_binary:
+    case SQL_C_BINARY:
         target = Target::binary;
         return true;
-    case odbc_code::c_bit:
-    case odbc_code::c_tinyint:
-    case odbc_code::c_stinyint:
-    case odbc_code::c_short:
-    case odbc_code::c_sshort:
-    case odbc_code::c_long:
-    case odbc_code::c_slong:
+    case SQL_C_BIT:
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
         target = Target::long_family;
         return true;
-    case odbc_code::c_utinyint:
-    case odbc_code::c_ushort:
-    case odbc_code::c_ulong:
+    case SQL_C_UTINYINT:
+    case SQL_C_USHORT:
+    case SQL_C_ULONG:
         target = Target::ulong_family;
         return true;
-    case odbc_code::c_sbigint:
+    case SQL_C_SBIGINT:
         target = Target::sbigint;
         return true;
-    case odbc_code::c_ubigint:
+    case SQL_C_UBIGINT:
         target = Target::ubigint;
         return true;
-    case odbc_code::c_float:
-    case odbc_code::c_double:
+    case SQL_C_FLOAT:
+    case SQL_C_DOUBLE:
         target = Target::floating;
         return true;
-    case odbc_code::c_numeric:
+    case SQL_C_NUMERIC:
         target = Target::numeric;
         return true;
-    case odbc_code::c_date:
-    case odbc_code::c_type_date:
+    case SQL_C_DATE:
+    case SQL_C_TYPE_DATE:
         target = Target::date;
         return true;
-    case odbc_code::c_time:
-    case odbc_code::c_type_time:
+    case SQL_C_TIME:
+    case SQL_C_TYPE_TIME:
         target = Target::time;
         return true;
-    case odbc_code::c_timestamp:
-    case odbc_code::c_type_timestamp:
+    case SQL_C_TIMESTAMP:
+    case SQL_C_TYPE_TIMESTAMP:
         target = Target::timestamp;
         return true;
     default:
@@ -117,42 +117,42 @@ bool target_family(SQLSMALLINT c_type, Target& target)
 SQLSMALLINT default_c_type(SQLSMALLINT sql_type, bool wchar_default_c)
 {
     switch (sql_type) {
-    case odbc_code::sql_char:
-    case odbc_code::sql_numeric:
-    case odbc_code::sql_decimal:
-    case odbc_code::sql_varchar:
-    case odbc_code::sql_longvarchar:
-        return odbc_code::c_char;
-    case odbc_code::sql_integer:
-        return odbc_code::c_long;
-    case odbc_code::sql_smallint:
-        return odbc_code::c_short;
-    case odbc_code::sql_float:
-    case odbc_code::sql_double:
-        return odbc_code::c_double;
-    case odbc_code::sql_real:
-        return odbc_code::c_float;
-    case odbc_code::sql_date:
-    case odbc_code::sql_type_date:
-        return odbc_code::c_type_date;
-    case odbc_code::sql_time:
-    case odbc_code::sql_type_time:
-        return odbc_code::c_type_time;
-    case odbc_code::sql_timestamp:
-    case odbc_code::sql_type_timestamp:
-        return odbc_code::c_type_timestamp;
-    case odbc_code::sql_bit:
-        return odbc_code::c_bit;
-    case odbc_code::sql_tinyint:
-        return odbc_code::c_tinyint;
-    case odbc_code::sql_binary:
-    case odbc_code::sql_varbinary:
-    case odbc_code::sql_longvarbinary:
-        return odbc_code::c_binary;
-    case odbc_code::sql_wchar:
-    case odbc_code::sql_wvarchar:
-    case odbc_code::sql_wlongvarchar:
-        return wchar_default_c ? odbc_code::c_char : odbc_code::c_wchar;
+    case SQL_CHAR:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+        return SQL_C_CHAR;
+    case SQL_INTEGER:
+        return SQL_C_LONG;
+    case SQL_SMALLINT:
+        return SQL_C_SHORT;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return SQL_C_DOUBLE;
+    case SQL_REAL:
+        return SQL_C_FLOAT;
+    case SQL_DATE:
+    case SQL_TYPE_DATE:
+        return SQL_C_TYPE_DATE;
+    case SQL_TIME:
+    case SQL_TYPE_TIME:
+        return SQL_C_TYPE_TIME;
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_TIMESTAMP:
+        return SQL_C_TYPE_TIMESTAMP;
+    case SQL_BIT:
+        return SQL_C_BIT;
+    case SQL_TINYINT:
+        return SQL_C_TINYINT;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return SQL_C_BINARY;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return wchar_default_c ? SQL_C_CHAR : SQL_C_WCHAR;
     default:
         return sql_type;
     }
@@ -241,7 +241,7 @@ namespace convert_detail {
 
 SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pieces)
 {
-    const bool wide = c.c_type == odbc_code::c_wchar;
+    const bool wide = c.c_type == SQL_C_WCHAR;
     const SQLLEN unit = wide ? 2 : 1;
     // Room in characters, the terminator included.
     const SQLLEN room = std::max<SQLLEN>(c.buffer_length, 0) / unit;
@@ -302,33 +302,33 @@ SQLRETURN deliver_bytes(Conversion& c, const void* bytes, SQLLEN length)
 SQLLEN c_type_fixed_size(SQLSMALLINT c_type)
 {
     switch (c_type) {
-    case odbc_code::c_numeric:
+    case SQL_C_NUMERIC:
         return 19;
-    case odbc_code::c_long:
-    case odbc_code::c_float:
-    case odbc_code::c_slong:
-    case odbc_code::c_ulong:
+    case SQL_C_LONG:
+    case SQL_C_FLOAT:
+    case SQL_C_SLONG:
+    case SQL_C_ULONG:
         return 4;
-    case odbc_code::c_short:
-    case odbc_code::c_sshort:
-    case odbc_code::c_ushort:
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT:
         return 2;
-    case odbc_code::c_double:
-    case odbc_code::c_sbigint:
-    case odbc_code::c_ubigint:
+    case SQL_C_DOUBLE:
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT:
         return 8;
-    case odbc_code::c_date:
-    case odbc_code::c_time:
-    case odbc_code::c_type_date:
-    case odbc_code::c_type_time:
+    case SQL_C_DATE:
+    case SQL_C_TIME:
+    case SQL_C_TYPE_DATE:
+    case SQL_C_TYPE_TIME:
         return 6;
-    case odbc_code::c_timestamp:
-    case odbc_code::c_type_timestamp:
+    case SQL_C_TIMESTAMP:
+    case SQL_C_TYPE_TIMESTAMP:
         return 16;
-    case odbc_code::c_bit:
-    case odbc_code::c_tinyint:
-    case odbc_code::c_stinyint:
-    case odbc_code::c_utinyint:
+    case SQL_C_BIT:
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT:
         return 1;
     default:
         return 0;
@@ -349,14 +349,14 @@ SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, S
     DescRecord& record = ird->records[column];
     const XSQLVAR& var = sqlda->sqlvar[column - 1];
 
-    if (c_type == odbc_code::ard_type) {
+    if (c_type == SQL_ARD_TYPE) {
         const Descriptor* ard = statement.ard;
         c_type = ard != nullptr && ard->records != nullptr && column <= ard->count
                      ? ard->records[column].concise_type
                      : 0;
         ard_type = true;
     }
-    if (c_type == odbc_code::c_default) {
+    if (c_type == SQL_C_DEFAULT) {
         const Connection* connection = statement.connection;
         c_type = default_c_type(record.concise_type,
                                 connection != nullptr && connection->wchar_default_c != 0);

@@ -15,68 +15,6 @@
 
 #include "handles.h"
 
-// ODBC type codes by value. ibase.h, which handles.h includes after
-// sqlext.h, redefines several ODBC macros with Firebird type codes
-// (SQL_DOUBLE 480, SQL_FLOAT 482, SQL_DATE and SQL_TIMESTAMP 510,
-// SQL_TYPE_TIME 560, SQL_TYPE_DATE 570), and with them SQL_C_DOUBLE,
-// SQL_C_DATE, SQL_C_TIMESTAMP, SQL_C_TYPE_DATE and SQL_C_TYPE_TIME. Code
-// that sees both headers names those types through these constants.
-namespace odbc_code {
-// C types
-inline constexpr SQLSMALLINT c_char = 1;
-inline constexpr SQLSMALLINT c_wchar = -8;
-inline constexpr SQLSMALLINT c_binary = -2;
-inline constexpr SQLSMALLINT c_bit = -7;
-inline constexpr SQLSMALLINT c_tinyint = -6;
-inline constexpr SQLSMALLINT c_stinyint = -26;
-inline constexpr SQLSMALLINT c_utinyint = -28;
-inline constexpr SQLSMALLINT c_short = 5;
-inline constexpr SQLSMALLINT c_sshort = -15;
-inline constexpr SQLSMALLINT c_ushort = -17;
-inline constexpr SQLSMALLINT c_long = 4;
-inline constexpr SQLSMALLINT c_slong = -16;
-inline constexpr SQLSMALLINT c_ulong = -18;
-inline constexpr SQLSMALLINT c_sbigint = -25;
-inline constexpr SQLSMALLINT c_ubigint = -27;
-inline constexpr SQLSMALLINT c_float = 7;
-inline constexpr SQLSMALLINT c_double = 8;
-inline constexpr SQLSMALLINT c_numeric = 2;
-inline constexpr SQLSMALLINT c_date = 9;
-inline constexpr SQLSMALLINT c_time = 10;
-inline constexpr SQLSMALLINT c_timestamp = 11;
-inline constexpr SQLSMALLINT c_type_date = 91;
-inline constexpr SQLSMALLINT c_type_time = 92;
-inline constexpr SQLSMALLINT c_type_timestamp = 93;
-inline constexpr SQLSMALLINT c_default = 99;
-inline constexpr SQLSMALLINT ard_type = -99;
-// SQL types
-inline constexpr SQLSMALLINT sql_char = 1;
-inline constexpr SQLSMALLINT sql_numeric = 2;
-inline constexpr SQLSMALLINT sql_decimal = 3;
-inline constexpr SQLSMALLINT sql_integer = 4;
-inline constexpr SQLSMALLINT sql_smallint = 5;
-inline constexpr SQLSMALLINT sql_float = 6;
-inline constexpr SQLSMALLINT sql_real = 7;
-inline constexpr SQLSMALLINT sql_double = 8;
-inline constexpr SQLSMALLINT sql_date = 9;
-inline constexpr SQLSMALLINT sql_time = 10;
-inline constexpr SQLSMALLINT sql_timestamp = 11;
-inline constexpr SQLSMALLINT sql_varchar = 12;
-inline constexpr SQLSMALLINT sql_type_date = 91;
-inline constexpr SQLSMALLINT sql_type_time = 92;
-inline constexpr SQLSMALLINT sql_type_timestamp = 93;
-inline constexpr SQLSMALLINT sql_longvarchar = -1;
-inline constexpr SQLSMALLINT sql_binary = -2;
-inline constexpr SQLSMALLINT sql_varbinary = -3;
-inline constexpr SQLSMALLINT sql_longvarbinary = -4;
-inline constexpr SQLSMALLINT sql_bigint = -5;
-inline constexpr SQLSMALLINT sql_tinyint = -6;
-inline constexpr SQLSMALLINT sql_bit = -7;
-inline constexpr SQLSMALLINT sql_wchar = -8;
-inline constexpr SQLSMALLINT sql_wvarchar = -9;
-inline constexpr SQLSMALLINT sql_wlongvarchar = -10;
-}  // namespace odbc_code
-
 // Converts column `column` (from 1) of the current row into `c_type` at
 // `target`, a buffer of `buffer_length` bytes, storing the length or
 // SQL_NULL_DATA through `str_len_or_ind` and the length through

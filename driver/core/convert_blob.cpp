@@ -22,11 +22,6 @@ namespace {
 
 constexpr SQLLEN segment_size = 16384;
 
-bool failed(const ISC_STATUS* status)
-{
-    return status[0] == 1 && status[1] != 0;
-}
-
 // The BLOB's total length from isc_blob_info. False (posted) when the
 // client fails.
 bool total_length(Conversion& c, SQLLEN& total)
@@ -36,7 +31,7 @@ bool total_length(Conversion& c, SQLLEN& total)
     ISC_STATUS* status = c.statement.status;
     client::isc_blob_info(status, &c.record.blob_handle, static_cast<short>(sizeof items), items,
                           static_cast<short>(sizeof result), result);
-    if (failed(status)) {
+    if (status_failed(status)) {
         post_statement_status(&c.statement);
         return false;
     }
@@ -69,7 +64,7 @@ SQLLEN read_bytes(Conversion& c, char* out, SQLLEN want, bool& at_end)
         unsigned short actual = 0;
         client::isc_get_segment(status, &c.record.blob_handle, &actual, piece, out + got);
         got += actual;
-        if (failed(status)) {
+        if (status_failed(status)) {
             if (status[1] == isc_segstr_eof) {
                 at_end = true;
             } else if (status[1] != isc_segment) {  // isc_segment: more of this segment follows
@@ -101,7 +96,7 @@ SQLRETURN reopen(Conversion& c)
     else
         client::isc_open_blob(statement.status, &connection->db_handle, &connection->transaction,
                               &record.blob_handle, id);
-    if (failed(statement.status)) {
+    if (status_failed(statement.status)) {
         record.blob_handle = 0;
         post_statement_status(&statement);
         return SQL_ERROR;

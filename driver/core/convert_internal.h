@@ -108,13 +108,13 @@ inline SQLRETURN deliver_fixed(Conversion& c, const T& value)
 inline SQLRETURN deliver_long_family(Conversion& c, std::int32_t value)
 {
     switch (c.c_type) {
-    case odbc_code::c_short:
-    case odbc_code::c_sshort:
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
         return deliver_fixed(c, static_cast<std::int16_t>(value));
-    case odbc_code::c_tinyint:
-    case odbc_code::c_stinyint:
+    case SQL_C_TINYINT:
+    case SQL_C_STINYINT:
         return deliver_fixed(c, static_cast<std::int8_t>(value));
-    case odbc_code::c_bit:
+    case SQL_C_BIT:
         return deliver_fixed(c, static_cast<std::uint8_t>(value != 0));
     default:
         return deliver_fixed(c, value);
@@ -124,9 +124,9 @@ inline SQLRETURN deliver_long_family(Conversion& c, std::int32_t value)
 inline SQLRETURN deliver_ulong_family(Conversion& c, std::uint32_t value)
 {
     switch (c.c_type) {
-    case odbc_code::c_ushort:
+    case SQL_C_USHORT:
         return deliver_fixed(c, static_cast<std::uint16_t>(value));
-    case odbc_code::c_utinyint:
+    case SQL_C_UTINYINT:
         return deliver_fixed(c, static_cast<std::uint8_t>(value));
     default:
         return deliver_fixed(c, value);
@@ -135,7 +135,7 @@ inline SQLRETURN deliver_ulong_family(Conversion& c, std::uint32_t value)
 
 inline SQLRETURN deliver_floating(Conversion& c, double value)
 {
-    if (c.c_type == odbc_code::c_float) return deliver_fixed(c, static_cast<float>(value));
+    if (c.c_type == SQL_C_FLOAT) return deliver_fixed(c, static_cast<float>(value));
     return deliver_fixed(c, value);
 }
 

@@ -13,38 +13,7 @@
 
 namespace {
 
-// ODBC type codes by number: ibase.h redefines several of sqlext.h's names
-// (SQL_DOUBLE, SQL_TIMESTAMP, SQL_TYPE_DATE, ...) with Firebird's values.
-namespace odbc {
-constexpr int16_t char_ = 1;
-constexpr int16_t numeric = 2;
-constexpr int16_t decimal = 3;
-constexpr int16_t integer = 4;
-constexpr int16_t smallint = 5;
-constexpr int16_t real = 7;
-constexpr int16_t double_ = 8;
-constexpr int16_t datetime = 9;
-constexpr int16_t date = 9;
-constexpr int16_t time = 10;
-constexpr int16_t timestamp = 11;
-constexpr int16_t varchar = 12;
-constexpr int16_t type_date = 91;
-constexpr int16_t type_time = 92;
-constexpr int16_t type_timestamp = 93;
-constexpr int16_t longvarchar = -1;
-constexpr int16_t varbinary = -3;
-constexpr int16_t longvarbinary = -4;
-constexpr int16_t bit = -7;
-constexpr int16_t wchar = -8;
-constexpr int16_t wvarchar = -9;
-}  // namespace odbc
-
 constexpr SQLLEN blob_length = 2147483647;
-
-bool status_failed(const ISC_STATUS* status)
-{
-    return status[0] == 1 && status[1] != 0;
-}
 
 template <size_t N>
 void set_text(char (&field)[N], std::string_view text)
@@ -128,22 +97,22 @@ bool describe_column_type(DescRecord& r, const XSQLVAR& var, const DescribeConte
     // Scaled and large integers: DECIMAL only for an environment that asked
     // for ODBC 2 explicitly; NUMERIC otherwise (also when never set).
     const bool decimal = context.odbc_version == 2;
-    const int16_t exact = decimal ? odbc::decimal : odbc::numeric;
+    const int16_t exact = decimal ? SQL_DECIMAL : SQL_NUMERIC;
     const char* exact_name = decimal ? "DECIMAL" : "NUMERIC";
     const bool scaled = var.sqlscale != 0;
     const int16_t scale = var.sqlscale < 0 ? static_cast<int16_t>(-var.sqlscale) : 0;
     const SQLLEN len = var.sqllen;
-    const int16_t ts = v3 ? odbc::type_timestamp : odbc::timestamp;
-    const int16_t tm = v3 ? odbc::type_time : odbc::time;
-    const int16_t dt = v3 ? odbc::type_date : odbc::date;
+    const int16_t ts = v3 ? SQL_TYPE_TIMESTAMP : SQL_TIMESTAMP;
+    const int16_t tm = v3 ? SQL_TYPE_TIME : SQL_TIME;
+    const int16_t dt = v3 ? SQL_TYPE_DATE : SQL_DATE;
 
     switch (code) {
     case fb_type::varying:
     case fb_type::text: {
         const bool varying = code == fb_type::varying;
         const bool national = var.sqlsubtype != 0;
-        int16_t concise = varying ? (national ? odbc::wvarchar : odbc::varchar)
-                                  : (national ? odbc::wchar : odbc::char_);
+        int16_t concise = varying ? (national ? SQL_WVARCHAR : SQL_VARCHAR)
+                                  : (national ? SQL_WCHAR : SQL_CHAR);
         const char* name =
             varying ? (national ? "NCHAR VARYING" : "VARCHAR") : (national ? "NCHAR" : "CHAR");
         apply(r, {concise, concise, 0, name, name, "'", "'", SQL_SEARCHABLE, 1, 0},
@@ -152,12 +121,12 @@ bool describe_column_type(DescRecord& r, const XSQLVAR& var, const DescribeConte
     }
     case fb_type::double_precision:
         apply(r,
-              {odbc::double_, odbc::double_, 0, "DOUBLE PRECISION", "DOUBLE PRECISION", "", "",
+              {SQL_DOUBLE, SQL_DOUBLE, 0, "DOUBLE PRECISION", "DOUBLE PRECISION", "", "",
                SQL_SEARCHABLE, 0, 0},
               {15, 15, 8, 52, 0, 2});
         return true;
     case fb_type::float_:
-        apply(r, {odbc::real, odbc::real, 0, "FLOAT", "FLOAT", "", "", SQL_SEARCHABLE, 0, 0},
+        apply(r, {SQL_REAL, SQL_REAL, 0, "FLOAT", "FLOAT", "", "", SQL_SEARCHABLE, 0, 0},
               {7, 7, 4, 52, 0, 2});
         return true;
     case fb_type::long_:
@@ -166,7 +135,7 @@ bool describe_column_type(DescRecord& r, const XSQLVAR& var, const DescribeConte
                   {12, 12, 12, 10, scale, 10});
         else
             apply(r,
-                  {odbc::integer, odbc::integer, 0, "LONG", "LONG", "", "", SQL_SEARCHABLE, 0, 1},
+                  {SQL_INTEGER, SQL_INTEGER, 0, "LONG", "LONG", "", "", SQL_SEARCHABLE, 0, 1},
                   {11, 11, 4, 11, 0, 10});
         return true;
     case fb_type::short_:
@@ -175,7 +144,7 @@ bool describe_column_type(DescRecord& r, const XSQLVAR& var, const DescribeConte
                   {7, 7, 7, 5, scale, 10});
         else
             apply(r,
-                  {odbc::smallint, odbc::smallint, 0, "SMALLINT", "SMALLINT", "", "",
+                  {SQL_SMALLINT, SQL_SMALLINT, 0, "SMALLINT", "SMALLINT", "", "",
                    SQL_SEARCHABLE, 0, 1},
                   {6, 6, 2, 6, 0, 10});
         return true;
@@ -191,42 +160,42 @@ bool describe_column_type(DescRecord& r, const XSQLVAR& var, const DescribeConte
         return true;
     case fb_type::timestamp:
         apply(r,
-              {ts, odbc::datetime, 3, "SQL_TIMESTAMP", "TIMESTAMP", "{ts '", "'}", SQL_SEARCHABLE,
+              {ts, SQL_DATETIME, 3, "SQL_TIMESTAMP", "TIMESTAMP", "{ts '", "'}", SQL_SEARCHABLE,
                1, 0},
               {24, 24, 16, 4, 4, 0});
         return true;
     case fb_type::time:
-        apply(r, {tm, odbc::datetime, 2, "TIME", "TIME", "{t '", "'}", SQL_SEARCHABLE, 1, 1},
+        apply(r, {tm, SQL_DATETIME, 2, "TIME", "TIME", "{t '", "'}", SQL_SEARCHABLE, 1, 1},
               {8, 8, 6, 0, 0, 0});
         return true;
     case fb_type::date:
-        apply(r, {dt, odbc::datetime, 1, "DATE", "DATE", "{d '", "'}", SQL_SEARCHABLE, 1, 0},
+        apply(r, {dt, SQL_DATETIME, 1, "DATE", "DATE", "{d '", "'}", SQL_SEARCHABLE, 1, 0},
               {10, 10, 6, 0, 0, 0});
         return true;
     case fb_type::timestamp_tz:
     case fb_type::timestamp_tz_ex:
         apply(r,
-              {ts, odbc::datetime, 3, "TIMESTAMP WITH TIME ZONE", "TIMESTAMP", "{ts '", "'}",
+              {ts, SQL_DATETIME, 3, "TIMESTAMP WITH TIME ZONE", "TIMESTAMP", "{ts '", "'}",
                SQL_SEARCHABLE, 1, 0},
               {50, 50, 16, 4, 4, 0});
         return true;
     case fb_type::time_tz:
     case fb_type::time_tz_ex:
         apply(r,
-              {tm, odbc::datetime, 2, "TIME WITH TIME ZONE", "TIME", "{t '", "'}", SQL_SEARCHABLE,
+              {tm, SQL_DATETIME, 2, "TIME WITH TIME ZONE", "TIME", "{t '", "'}", SQL_SEARCHABLE,
                1, 1},
               {50, 50, 6, 0, 0, 0});
         return true;
     case fb_type::blob:
         if (var.sqlsubtype == 1) {
-            int16_t concise = context.hide_varchar ? odbc::varchar : odbc::longvarchar;
+            int16_t concise = context.hide_varchar ? SQL_VARCHAR : SQL_LONGVARCHAR;
             SQLLEN size = context.hide_varchar ? 320000 : blob_length;
             apply(r,
                   {concise, concise, 0, "BLOB SUB_TYPE TEXT", "BLOB SUB_TYPE TEXT", "'", "'",
                    SQL_UNSEARCHABLE, 1, 0},
                   {static_cast<SQLULEN>(size), size, size, 0, 0, 0});
         } else {
-            int16_t concise = context.hide_varchar ? odbc::varbinary : odbc::longvarbinary;
+            int16_t concise = context.hide_varchar ? SQL_VARBINARY : SQL_LONGVARBINARY;
             SQLLEN size = context.hide_varchar ? 32000 : blob_length;
             apply(r, {concise, concise, 0, "BLOB", "BLOB", "0x", "", SQL_UNSEARCHABLE, 1, 0},
                   {static_cast<SQLULEN>(size), size, size, 0, 0, 0});
@@ -234,23 +203,23 @@ bool describe_column_type(DescRecord& r, const XSQLVAR& var, const DescribeConte
         return true;
     case fb_type::array:
         apply(r,
-              {odbc::varchar, odbc::varchar, 0, "SQL_CHAR", "VARYING", "'", "'", SQL_UNSEARCHABLE,
+              {SQL_VARCHAR, SQL_VARCHAR, 0, "SQL_CHAR", "VARYING", "'", "'", SQL_UNSEARCHABLE,
                1, 0},
               {12, 12, 12, 0, 0, 0});
         return true;
     case fb_type::boolean:
     case fb_type::boolean_legacy:
-        apply(r, {odbc::bit, odbc::bit, 0, "BOOLEAN", "BOOLEAN", "", "", SQL_SEARCHABLE, 0, 1},
+        apply(r, {SQL_BIT, SQL_BIT, 0, "BOOLEAN", "BOOLEAN", "", "", SQL_SEARCHABLE, 0, 1},
               {1, 1, 1, 1, 0, 10});
         return true;
     case fb_type::dec16:
         apply(r,
-              {odbc::varchar, odbc::varchar, 0, "DEC16", "VARCHAR", "", "", SQL_SEARCHABLE, 0, 0},
+              {SQL_VARCHAR, SQL_VARCHAR, 0, "DEC16", "VARCHAR", "", "", SQL_SEARCHABLE, 0, 0},
               {25, 25, 25, 0, 0, 10});
         return true;
     case fb_type::dec34:
         apply(r,
-              {odbc::varchar, odbc::varchar, 0, "DEC32", "VARCHAR", "", "", SQL_SEARCHABLE, 0, 0},
+              {SQL_VARCHAR, SQL_VARCHAR, 0, "DEC32", "VARCHAR", "", "", SQL_SEARCHABLE, 0, 0},
               {50, 50, 50, 0, 0, 10});
         return true;
     default:
@@ -313,9 +282,9 @@ void override_for_statistics(Descriptor& ird)
         set_text(r.local_type_name, name);
         set_text(r.type_name, name);
     };
-    set(2, odbc::wvarchar, "NCHAR VARYING");
-    set(3, odbc::wvarchar, "NCHAR VARYING");
-    set(10, odbc::char_, "CHARACTER");
+    set(2, SQL_WVARCHAR, "NCHAR VARYING");
+    set(3, SQL_WVARCHAR, "NCHAR VARYING");
+    set(10, SQL_CHAR, "CHARACTER");
 }
 
 }  // namespace
@@ -554,7 +523,7 @@ SQLRETURN describe_col(Statement& statement, SQLUSMALLINT column, SQLPOINTER col
         put_string(statement, r->name, column_name, buffer_length, name_length, wide, true);
     if (data_type != nullptr) *data_type = r->concise_type;
     if (column_size != nullptr) {
-        const bool exact = r->concise_type == odbc::numeric || r->concise_type == odbc::decimal;
+        const bool exact = r->concise_type == SQL_NUMERIC || r->concise_type == SQL_DECIMAL;
         // A negative size (never produced by the type tables) is reported
         // as 0 rather than as a huge unsigned value.
         SQLLEN size = exact ? r->precision : r->display_size;

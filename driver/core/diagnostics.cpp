@@ -218,6 +218,14 @@ void clear_diags(HandleHeader* handle) noexcept
     handle->diag_count = 0;
 }
 
+void move_diags(HandleHeader& from, HandleHeader& to) noexcept
+{
+    for (const DiagRecord* r = from.diag_list; r != nullptr; r = r->next)
+        post_diag(&to, r->class_origin, r->column_number, r->connection_name, r->message_text,
+                  r->native_error, r->row_number, r->server_name, r->sqlstate);
+    clear_diags(&from);
+}
+
 const DiagRecord* diag_record(const HandleHeader* handle, int number) noexcept
 {
     if (handle == nullptr || number < 1) return nullptr;

@@ -44,6 +44,11 @@ SQLRETURN post_warning(HandleHeader* handle, const char* sqlstate, int native_er
 // Frees every record of the handle.
 void clear_diags(HandleHeader* handle) noexcept;
 
+// Moves every record of `from` to the end of `to`'s list (reported where
+// the application looks for it, e.g. a commit's failure on the statement
+// that caused the commit).
+void move_diags(HandleHeader& from, HandleHeader& to) noexcept;
+
 // The record numbered from 1, or null.
 const DiagRecord* diag_record(const HandleHeader* handle, int number) noexcept;
 

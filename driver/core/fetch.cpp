@@ -11,8 +11,6 @@
 
 namespace {
 
-bool status_failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
-
 bool is_blob_column(const XSQLVAR& var)
 {
     int type = var.sqltype & ~1;
@@ -194,11 +192,7 @@ void end_of_cursor(Statement& statement)
         connection.autocommit == SQL_AUTOCOMMIT_ON) {
         ClientCallLock lock;
         if (commit_transaction(connection) != SQL_SUCCESS) {
-            // Reported where the application looks: on the statement.
-            for (const DiagRecord* r = connection.diag_list; r != nullptr; r = r->next)
-                post_diag(&statement, r->class_origin, 0, "", r->message_text, r->native_error, 0, "",
-                          r->sqlstate);
-            clear_diags(&connection);
+            move_diags(connection, statement);  // reported where the application looks
         }
     }
 }

@@ -230,7 +230,7 @@ SQLRETURN close_statement(Statement& statement, int mode)
             record.getdata_offset = 0;
             if (record.blob_open) {
                 client::isc_close_blob(statement.status, &record.blob_handle);
-                if (statement.status[0] == 1 && statement.status[1] != 0 &&
+                if (status_failed(statement.status) &&
                     client::isc_sqlcode(statement.status) != 100) {
                     post_statement_status(&statement);
                     return SQL_ERROR;

@@ -17,8 +17,6 @@
 
 namespace {
 
-bool status_failed(const ISC_STATUS* status) { return status[0] == 1 && status[1] != 0; }
-
 // Statement types of isc_info_sql_stmt_type.
 enum StatementType : int32_t {
     stmt_select = isc_info_sql_stmt_select,
@@ -213,10 +211,7 @@ SQLRETURN statement_allocation_step(Statement& statement)
     statement.is_select = 0;
     if (statement.connection->db_handle != 0 && ensure_server_statement(statement) != SQL_SUCCESS) {
         // Reported on the connection: the statement is not handed out.
-        const DiagRecord* record = diag_record(&statement, 1);
-        if (record != nullptr)
-            post_diag(statement.connection, record->class_origin, 0, "", record->message_text,
-                      record->native_error, 0, "", record->sqlstate);
+        move_diags(statement, *statement.connection);
         return SQL_ERROR;
     }
     if (statement.cursor_name[0] == '\0') generate_cursor_name(statement);
@@ -412,11 +407,7 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
     if (connection.autocommit == SQL_AUTOCOMMIT_ON &&
         (!open_cursor || (connection.transaction != 0 && connection.commit_select && !connection.flush_commit))) {
         if (commit_transaction(connection) != SQL_SUCCESS) {
-            // The commit's failure belongs to the statement that ran.
-            for (const DiagRecord* r = connection.diag_list; r != nullptr; r = r->next)
-                post_diag(&statement, r->class_origin, 0, "", r->message_text, r->native_error, 0, "",
-                          r->sqlstate);
-            clear_diags(&connection);
+            move_diags(connection, statement);  // the failure belongs to the statement that ran
             return SQL_ERROR;
         }
     }

@@ -19,7 +19,6 @@
 
 namespace {
 
-namespace oc = odbc_code;
 
 // --- Columns as the client delivers them --------------------------------
 
@@ -43,58 +42,58 @@ std::string bytes_of(const T& v)
 
 Column smallint(int16_t v, int scale = 0)
 {
-    return {500,           2,     scale, 0, bytes_of(v), scale ? oc::sql_numeric : oc::sql_smallint,
+    return {500,           2,     scale, 0, bytes_of(v), scale ? SQL_NUMERIC : SQL_SMALLINT,
             scale ? 5 : 6, -scale};
 }
 Column integer(int32_t v, int scale = 0)
 {
     return {
-        496,   4, scale, 0, bytes_of(v), scale ? oc::sql_numeric : oc::sql_integer, scale ? 10 : 11,
+        496,   4, scale, 0, bytes_of(v), scale ? SQL_NUMERIC : SQL_INTEGER, scale ? 10 : 11,
         -scale};
 }
 Column boolean(bool v)
 {
-    return {32764, 1, 0, 0, std::string(1, v ? '\1' : '\0'), oc::sql_bit, 1, 0};
+    return {32764, 1, 0, 0, std::string(1, v ? '\1' : '\0'), SQL_BIT, 1, 0};
 }
 Column bigint(int64_t v, int scale = 0)
 {
-    return {580, 8, scale, 0, bytes_of(v), oc::sql_numeric, scale ? 21 : 19, -scale};
+    return {580, 8, scale, 0, bytes_of(v), SQL_NUMERIC, scale ? 21 : 19, -scale};
 }
 Column int128(int64_t low, int64_t high, int scale = 0)
 {
-    return {32752, 16, scale, 0, bytes_of(low) + bytes_of(high), oc::sql_numeric, 38, -scale};
+    return {32752, 16, scale, 0, bytes_of(low) + bytes_of(high), SQL_NUMERIC, 38, -scale};
 }
 Column float_(float v)
 {
-    return {482, 4, 0, 0, bytes_of(v), oc::sql_real, 52, 0};
+    return {482, 4, 0, 0, bytes_of(v), SQL_REAL, 52, 0};
 }
 Column double_(double v)
 {
-    return {480, 8, 0, 0, bytes_of(v), oc::sql_double, 52, 0};
+    return {480, 8, 0, 0, bytes_of(v), SQL_DOUBLE, 52, 0};
 }
 Column dec16(const char* text)
 {
     unsigned char v[8];
     text_to_decfloat16(text, v);
-    return {32760, 8, 0, 0, std::string(reinterpret_cast<char*>(v), 8), oc::sql_varchar, 0, 0};
+    return {32760, 8, 0, 0, std::string(reinterpret_cast<char*>(v), 8), SQL_VARCHAR, 0, 0};
 }
 Column dec34(const char* text)
 {
     unsigned char v[16];
     text_to_decfloat34(text, v);
-    return {32762, 16, 0, 0, std::string(reinterpret_cast<char*>(v), 16), oc::sql_varchar, 0, 0};
+    return {32762, 16, 0, 0, std::string(reinterpret_cast<char*>(v), 16), SQL_VARCHAR, 0, 0};
 }
 Column char_(const std::string& text, int length, int charset = 0)
 {
     std::string data = text;
     data.resize(static_cast<size_t>(length), ' ');
-    return {452, length, 0, charset, data, charset ? oc::sql_wchar : oc::sql_char, 0, 0};
+    return {452, length, 0, charset, data, charset ? SQL_WCHAR : SQL_CHAR, 0, 0};
 }
 Column varchar(const std::string& text, int length, int charset = 0)
 {
     std::string data = bytes_of(static_cast<uint16_t>(text.size())) + text;
     data.resize(static_cast<size_t>(length) + 2, '\0');
-    return {448, length, 0, charset, data, charset ? oc::sql_wvarchar : oc::sql_varchar, 0, 0};
+    return {448, length, 0, charset, data, charset ? SQL_WVARCHAR : SQL_VARCHAR, 0, 0};
 }
 
 ISC_DATE day(int y, int m, int d)
@@ -108,15 +107,15 @@ ISC_TIME clock(int h, int mi, int s, int fraction = 0)
 
 Column timestamp(ISC_DATE d, ISC_TIME t)
 {
-    return {510, 8, 0, 0, bytes_of(d) + bytes_of(t), oc::sql_type_timestamp, 4, 4};
+    return {510, 8, 0, 0, bytes_of(d) + bytes_of(t), SQL_TYPE_TIMESTAMP, 4, 4};
 }
 Column date(ISC_DATE d)
 {
-    return {570, 4, 0, 0, bytes_of(d), oc::sql_type_date, 0, 0};
+    return {570, 4, 0, 0, bytes_of(d), SQL_TYPE_DATE, 0, 0};
 }
 Column time(ISC_TIME t)
 {
-    return {560, 4, 0, 0, bytes_of(t), oc::sql_type_time, 0, 0};
+    return {560, 4, 0, 0, bytes_of(t), SQL_TYPE_TIME, 0, 0};
 }
 Column timestamp_tz(ISC_DATE d, ISC_TIME t, uint16_t zone)
 {
@@ -125,7 +124,7 @@ Column timestamp_tz(ISC_DATE d, ISC_TIME t, uint16_t zone)
             0,
             0,
             bytes_of(d) + bytes_of(t) + bytes_of(zone) + std::string(2, '\0'),
-            oc::sql_type_timestamp,
+            SQL_TYPE_TIMESTAMP,
             4,
             4};
 }
@@ -136,18 +135,18 @@ Column timestamp_tz_ex(ISC_DATE d, ISC_TIME t, uint16_t zone, int16_t offset)
             0,
             0,
             bytes_of(d) + bytes_of(t) + bytes_of(zone) + bytes_of(offset),
-            oc::sql_type_timestamp,
+            SQL_TYPE_TIMESTAMP,
             4,
             4};
 }
 Column time_tz(ISC_TIME t, uint16_t zone)
 {
-    return {32756, 8, 0, 0, bytes_of(t) + bytes_of(zone) + std::string(2, '\0'), oc::sql_type_time,
+    return {32756, 8, 0, 0, bytes_of(t) + bytes_of(zone) + std::string(2, '\0'), SQL_TYPE_TIME,
             0,     0};
 }
 Column time_tz_ex(ISC_TIME t, uint16_t zone, int16_t offset)
 {
-    return {32750, 8, 0, 0, bytes_of(t) + bytes_of(zone) + bytes_of(offset), oc::sql_type_time,
+    return {32750, 8, 0, 0, bytes_of(t) + bytes_of(zone) + bytes_of(offset), SQL_TYPE_TIME,
             0,     0};
 }
 Column blob(int subtype)
@@ -157,11 +156,11 @@ Column blob(int subtype)
             0,
             subtype,
             std::string(8, '\x11'),
-            subtype == 1 ? oc::sql_longvarchar : oc::sql_longvarbinary};
+            subtype == 1 ? SQL_LONGVARCHAR : SQL_LONGVARBINARY};
 }
 Column array()
 {
-    return {540, 8, 0, 0, std::string(8, '\0'), oc::sql_varchar};
+    return {540, 8, 0, 0, std::string(8, '\0'), SQL_VARCHAR};
 }
 Column null(Column c)
 {
@@ -354,12 +353,12 @@ void check(const Case& c, const Result& r)
         return;
     }
     EXPECT_EQ(r.indicator, c.length);
-    if (c.c_type == oc::c_double && c.expected.size() == 8) {
+    if (c.c_type == SQL_C_DOUBLE && c.expected.size() == 8) {
         double got, want;
         std::memcpy(&got, r.buffer.data(), 8);
         std::memcpy(&want, c.expected.data(), 8);
         EXPECT_DOUBLE_EQ(got, want);
-    } else if (c.c_type == oc::c_float && c.expected.size() == 4) {
+    } else if (c.c_type == SQL_C_FLOAT && c.expected.size() == 4) {
         float got, want;
         std::memcpy(&got, r.buffer.data(), 4);
         std::memcpy(&want, c.expected.data(), 4);
@@ -376,253 +375,253 @@ TEST_F(Convert, MatrixOfSourceAndTargetTypes)
     const ISC_TIME t = clock(5, 6, 7, 1200);
     const std::vector<Case> cases = {
         // SMALLINT, INTEGER, BOOLEAN: D, S, R, N
-        {"smallint char", smallint(7), oc::c_char, SQL_SUCCESS, text("7"), 1},
-        {"smallint wchar", smallint(7), oc::c_wchar, SQL_SUCCESS, wtext(u"7"), 2},
-        {"smallint binary", smallint(7), oc::c_binary, SQL_SUCCESS, bytes_of<int16_t>(7), 2},
-        {"smallint long", smallint(7), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(7), 4},
-        {"smallint short", smallint(-7), oc::c_sshort, SQL_SUCCESS, bytes_of<int16_t>(-7), 2},
-        {"smallint ulong", smallint(-1), oc::c_ulong, SQL_SUCCESS, bytes_of<uint32_t>(4294967295u),
+        {"smallint char", smallint(7), SQL_C_CHAR, SQL_SUCCESS, text("7"), 1},
+        {"smallint wchar", smallint(7), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"7"), 2},
+        {"smallint binary", smallint(7), SQL_C_BINARY, SQL_SUCCESS, bytes_of<int16_t>(7), 2},
+        {"smallint long", smallint(7), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(7), 4},
+        {"smallint short", smallint(-7), SQL_C_SSHORT, SQL_SUCCESS, bytes_of<int16_t>(-7), 2},
+        {"smallint ulong", smallint(-1), SQL_C_ULONG, SQL_SUCCESS, bytes_of<uint32_t>(4294967295u),
          4},
-        {"smallint sbigint", smallint(-7), oc::c_sbigint, SQL_SUCCESS, bytes_of<int64_t>(-7), 8},
-        {"smallint double", smallint(7), oc::c_double, SQL_SUCCESS, bytes_of(7.0), 8},
-        {"smallint numeric", smallint(7), oc::c_numeric, SQL_SUCCESS, numeric(6, 0, 1, 7), 19},
-        {"smallint date", smallint(7), oc::c_type_date, SQL_ERROR, "", 0, "07006", 500},
-        {"smallint(4,1) char", smallint(-125, -1), oc::c_char, SQL_SUCCESS, text("-12.5"), 5},
-        {"numeric(9,2) char", integer(12345, -2), oc::c_char, SQL_SUCCESS, text("123.45"), 6},
-        {"numeric(9,2) wchar", integer(12345, -2), oc::c_wchar, SQL_SUCCESS, wtext(u"123.45"), 12},
-        {"numeric(9,2) long", integer(12345, -2), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(123),
+        {"smallint sbigint", smallint(-7), SQL_C_SBIGINT, SQL_SUCCESS, bytes_of<int64_t>(-7), 8},
+        {"smallint double", smallint(7), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(7.0), 8},
+        {"smallint numeric", smallint(7), SQL_C_NUMERIC, SQL_SUCCESS, numeric(6, 0, 1, 7), 19},
+        {"smallint date", smallint(7), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 500},
+        {"smallint(4,1) char", smallint(-125, -1), SQL_C_CHAR, SQL_SUCCESS, text("-12.5"), 5},
+        {"numeric(9,2) char", integer(12345, -2), SQL_C_CHAR, SQL_SUCCESS, text("123.45"), 6},
+        {"numeric(9,2) wchar", integer(12345, -2), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"123.45"), 12},
+        {"numeric(9,2) long", integer(12345, -2), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(123),
          4},
-        {"numeric(9,2) tinyint", integer(12345, -2), oc::c_tinyint, SQL_SUCCESS,
+        {"numeric(9,2) tinyint", integer(12345, -2), SQL_C_TINYINT, SQL_SUCCESS,
          bytes_of<int8_t>(123), 1},
-        {"numeric(9,2) ulong", integer(12345, -2), oc::c_ulong, SQL_SUCCESS,
+        {"numeric(9,2) ulong", integer(12345, -2), SQL_C_ULONG, SQL_SUCCESS,
          bytes_of<uint32_t>(123), 4},
-        {"numeric(9,2) sbigint", integer(12345, -2), oc::c_sbigint, SQL_SUCCESS,
+        {"numeric(9,2) sbigint", integer(12345, -2), SQL_C_SBIGINT, SQL_SUCCESS,
          bytes_of<int64_t>(123), 8},
-        {"numeric(9,2) ubigint", integer(12345, -2), oc::c_ubigint, SQL_SUCCESS,
+        {"numeric(9,2) ubigint", integer(12345, -2), SQL_C_UBIGINT, SQL_SUCCESS,
          bytes_of<uint64_t>(123), 8},
-        {"numeric(9,2) double", integer(12345, -2), oc::c_double, SQL_SUCCESS, bytes_of(123.45), 8},
-        {"numeric(9,2) float", integer(12345, -2), oc::c_float, SQL_SUCCESS, bytes_of(123.45f), 4},
-        {"numeric(9,2) numeric", integer(12345, -2), oc::c_numeric, SQL_SUCCESS,
+        {"numeric(9,2) double", integer(12345, -2), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(123.45), 8},
+        {"numeric(9,2) float", integer(12345, -2), SQL_C_FLOAT, SQL_SUCCESS, bytes_of(123.45f), 4},
+        {"numeric(9,2) numeric", integer(12345, -2), SQL_C_NUMERIC, SQL_SUCCESS,
          numeric(10, 2, 1, 12345), 19},
-        {"numeric(9,2) binary", integer(12345, -2), oc::c_binary, SQL_SUCCESS,
+        {"numeric(9,2) binary", integer(12345, -2), SQL_C_BINARY, SQL_SUCCESS,
          bytes_of<int32_t>(12345), 4},
-        {"numeric(9,2) -0.05 char", integer(-5, -2), oc::c_char, SQL_SUCCESS, text("-0.05"), 5},
-        {"numeric(9,2) -0.05 long", integer(-5, -2), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(0),
+        {"numeric(9,2) -0.05 char", integer(-5, -2), SQL_C_CHAR, SQL_SUCCESS, text("-0.05"), 5},
+        {"numeric(9,2) -0.05 long", integer(-5, -2), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(0),
          4},
-        {"numeric(9,2) -0.05 ulong", integer(-5, -2), oc::c_ulong, SQL_SUCCESS,
+        {"numeric(9,2) -0.05 ulong", integer(-5, -2), SQL_C_ULONG, SQL_SUCCESS,
          bytes_of<uint32_t>(42949672), 4},
-        {"numeric(9,2) -0.05 numeric", integer(-5, -2), oc::c_numeric, SQL_SUCCESS,
+        {"numeric(9,2) -0.05 numeric", integer(-5, -2), SQL_C_NUMERIC, SQL_SUCCESS,
          numeric(10, 2, 0, 5), 19},
-        {"numeric(9,3) 0.005 char", integer(5, -3), oc::c_char, SQL_SUCCESS, text("0.005"), 5},
-        {"integer 300 tinyint", integer(300), oc::c_tinyint, SQL_SUCCESS, bytes_of<int8_t>(44), 1},
-        {"integer 300 utinyint", integer(300), oc::c_utinyint, SQL_SUCCESS, bytes_of<uint8_t>(44),
+        {"numeric(9,3) 0.005 char", integer(5, -3), SQL_C_CHAR, SQL_SUCCESS, text("0.005"), 5},
+        {"integer 300 tinyint", integer(300), SQL_C_TINYINT, SQL_SUCCESS, bytes_of<int8_t>(44), 1},
+        {"integer 300 utinyint", integer(300), SQL_C_UTINYINT, SQL_SUCCESS, bytes_of<uint8_t>(44),
          1},
-        {"integer 7 bit", integer(7), oc::c_bit, SQL_SUCCESS, bytes_of<uint8_t>(1), 1},
-        {"integer 0 bit", integer(0), oc::c_bit, SQL_SUCCESS, bytes_of<uint8_t>(0), 1},
-        {"integer -1 ushort", integer(-1), oc::c_ushort, SQL_SUCCESS, bytes_of<uint16_t>(65535), 2},
-        {"integer -1 ubigint", integer(-1), oc::c_ubigint, SQL_SUCCESS, bytes_of<uint64_t>(~0ull),
+        {"integer 7 bit", integer(7), SQL_C_BIT, SQL_SUCCESS, bytes_of<uint8_t>(1), 1},
+        {"integer 0 bit", integer(0), SQL_C_BIT, SQL_SUCCESS, bytes_of<uint8_t>(0), 1},
+        {"integer -1 ushort", integer(-1), SQL_C_USHORT, SQL_SUCCESS, bytes_of<uint16_t>(65535), 2},
+        {"integer -1 ubigint", integer(-1), SQL_C_UBIGINT, SQL_SUCCESS, bytes_of<uint64_t>(~0ull),
          8},
-        {"integer min char", integer(INT32_MIN), oc::c_char, SQL_SUCCESS, text("-2147483648"), 11},
-        {"integer timestamp", integer(1), oc::c_type_timestamp, SQL_ERROR, "", 0, "07006", 496},
-        {"boolean char", boolean(true), oc::c_char, SQL_SUCCESS, text("1"), 1},
-        {"boolean bit", boolean(true), oc::c_bit, SQL_SUCCESS, bytes_of<uint8_t>(1), 1},
-        {"boolean binary", boolean(true), oc::c_binary, SQL_SUCCESS, std::string(1, '\1'), 1},
-        {"boolean double", boolean(false), oc::c_double, SQL_SUCCESS, bytes_of(0.0), 8},
-        {"boolean numeric", boolean(true), oc::c_numeric, SQL_SUCCESS, numeric(1, 0, 1, 1), 19},
+        {"integer min char", integer(INT32_MIN), SQL_C_CHAR, SQL_SUCCESS, text("-2147483648"), 11},
+        {"integer timestamp", integer(1), SQL_C_TYPE_TIMESTAMP, SQL_ERROR, "", 0, "07006", 496},
+        {"boolean char", boolean(true), SQL_C_CHAR, SQL_SUCCESS, text("1"), 1},
+        {"boolean bit", boolean(true), SQL_C_BIT, SQL_SUCCESS, bytes_of<uint8_t>(1), 1},
+        {"boolean binary", boolean(true), SQL_C_BINARY, SQL_SUCCESS, std::string(1, '\1'), 1},
+        {"boolean double", boolean(false), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(0.0), 8},
+        {"boolean numeric", boolean(true), SQL_C_NUMERIC, SQL_SUCCESS, numeric(1, 0, 1, 1), 19},
         // BIGINT: D, D then P, S, N
-        {"numeric(18,2) char", bigint(12345, -2), oc::c_char, SQL_SUCCESS, text("123.45"), 6},
-        {"numeric(18,2) wchar", bigint(12345, -2), oc::c_wchar, SQL_SUCCESS, wtext(u"123.45"), 12},
-        {"numeric(18,2) long", bigint(12345, -2), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(123),
+        {"numeric(18,2) char", bigint(12345, -2), SQL_C_CHAR, SQL_SUCCESS, text("123.45"), 6},
+        {"numeric(18,2) wchar", bigint(12345, -2), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"123.45"), 12},
+        {"numeric(18,2) long", bigint(12345, -2), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(123),
          4},
-        {"numeric(18,2) -123.45 long", bigint(-12345, -2), oc::c_long, SQL_SUCCESS,
+        {"numeric(18,2) -123.45 long", bigint(-12345, -2), SQL_C_LONG, SQL_SUCCESS,
          bytes_of<int32_t>(-123), 4},
-        {"numeric(18,2) -1 ulong", bigint(-100, -2), oc::c_ulong, SQL_SUCCESS,
+        {"numeric(18,2) -1 ulong", bigint(-100, -2), SQL_C_ULONG, SQL_SUCCESS,
          bytes_of<uint32_t>(4294967295u), 4},
-        {"numeric(18,2) sbigint", bigint(12345, -2), oc::c_sbigint, SQL_SUCCESS,
+        {"numeric(18,2) sbigint", bigint(12345, -2), SQL_C_SBIGINT, SQL_SUCCESS,
          bytes_of<int64_t>(123), 8},
-        {"numeric(18,2) ubigint", bigint(12345, -2), oc::c_ubigint, SQL_SUCCESS,
+        {"numeric(18,2) ubigint", bigint(12345, -2), SQL_C_UBIGINT, SQL_SUCCESS,
          bytes_of<uint64_t>(123), 8},
-        {"numeric(18,2) double", bigint(12345, -2), oc::c_double, SQL_SUCCESS, bytes_of(123.45), 8},
-        {"numeric(18,2) numeric", bigint(12345, -2), oc::c_numeric, SQL_SUCCESS,
+        {"numeric(18,2) double", bigint(12345, -2), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(123.45), 8},
+        {"numeric(18,2) numeric", bigint(12345, -2), SQL_C_NUMERIC, SQL_SUCCESS,
          numeric(21, 2, 1, 12345), 19},
-        {"numeric(18,2) binary", bigint(12345, -2), oc::c_binary, SQL_SUCCESS,
+        {"numeric(18,2) binary", bigint(12345, -2), SQL_C_BINARY, SQL_SUCCESS,
          bytes_of<int64_t>(12345), 8},
-        {"numeric(18,3) char", bigint(-5, -3), oc::c_char, SQL_SUCCESS, text("-0.005"), 6},
-        {"numeric(18,2) 123.00 char", bigint(12300, -2), oc::c_char, SQL_SUCCESS, text("123.00"),
+        {"numeric(18,3) char", bigint(-5, -3), SQL_C_CHAR, SQL_SUCCESS, text("-0.005"), 6},
+        {"numeric(18,2) 123.00 char", bigint(12300, -2), SQL_C_CHAR, SQL_SUCCESS, text("123.00"),
          6},
-        {"bigint 2^53+1 sbigint", bigint(9007199254740993), oc::c_sbigint, SQL_SUCCESS,
+        {"bigint 2^53+1 sbigint", bigint(9007199254740993), SQL_C_SBIGINT, SQL_SUCCESS,
          bytes_of<int64_t>(9007199254740993), 8},
-        {"bigint 2^53+1 char", bigint(9007199254740993), oc::c_char, SQL_SUCCESS,
+        {"bigint 2^53+1 char", bigint(9007199254740993), SQL_C_CHAR, SQL_SUCCESS,
          text("9007199254740993"), 16},
-        {"bigint min char", bigint(INT64_MIN), oc::c_char, SQL_SUCCESS,
+        {"bigint min char", bigint(INT64_MIN), SQL_C_CHAR, SQL_SUCCESS,
          text("-9223372036854775808"), 20},
-        {"bigint 2^53+1 double", bigint(9007199254740993), oc::c_double, SQL_SUCCESS,
+        {"bigint 2^53+1 double", bigint(9007199254740993), SQL_C_DOUBLE, SQL_SUCCESS,
          bytes_of(9007199254740992.0), 8},
-        {"bigint 2^32+5 long", bigint(4294967301), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(5),
+        {"bigint 2^32+5 long", bigint(4294967301), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(5),
          4},
-        {"bigint time", bigint(1), oc::c_type_time, SQL_ERROR, "", 0, "07006", 580},
+        {"bigint time", bigint(1), SQL_C_TYPE_TIME, SQL_ERROR, "", 0, "07006", 580},
         // INT128: X
-        {"int128 char", int128(12345, 0, -2), oc::c_char, SQL_SUCCESS, text("123.45"), 6},
-        {"int128 123.00 char", int128(12300, 0, -2), oc::c_char, SQL_SUCCESS, text("123"), 3},
-        {"int128 wchar", int128(12345, 0, -2), oc::c_wchar, SQL_SUCCESS, wtext(u"123.45"), 12},
-        {"int128 long", int128(12345, 0, -2), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(123), 4},
-        {"int128 sbigint", int128(-12345, -1, -2), oc::c_sbigint, SQL_SUCCESS,
+        {"int128 char", int128(12345, 0, -2), SQL_C_CHAR, SQL_SUCCESS, text("123.45"), 6},
+        {"int128 123.00 char", int128(12300, 0, -2), SQL_C_CHAR, SQL_SUCCESS, text("123"), 3},
+        {"int128 wchar", int128(12345, 0, -2), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"123.45"), 12},
+        {"int128 long", int128(12345, 0, -2), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(123), 4},
+        {"int128 sbigint", int128(-12345, -1, -2), SQL_C_SBIGINT, SQL_SUCCESS,
          bytes_of<int64_t>(-123), 8},
-        {"int128 double", int128(12345, 0, -2), oc::c_double, SQL_SUCCESS, bytes_of(123.45), 8},
-        {"int128 numeric", int128(12345, 0, -2), oc::c_numeric, SQL_SUCCESS,
+        {"int128 double", int128(12345, 0, -2), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(123.45), 8},
+        {"int128 numeric", int128(12345, 0, -2), SQL_C_NUMERIC, SQL_SUCCESS,
          numeric(38, 2, 1, 12345), 19},
-        {"int128 -1 char", int128(-1, -1), oc::c_char, SQL_SUCCESS, text("-1"), 2},
-        {"int128 -1 ulong", int128(-1, -1), oc::c_ulong, SQL_SUCCESS,
+        {"int128 -1 char", int128(-1, -1), SQL_C_CHAR, SQL_SUCCESS, text("-1"), 2},
+        {"int128 -1 ulong", int128(-1, -1), SQL_C_ULONG, SQL_SUCCESS,
          bytes_of<uint32_t>(4294967295u), 4},
-        {"int128 -1 ubigint", int128(-1, -1), oc::c_ubigint, SQL_SUCCESS, bytes_of<uint64_t>(~0ull),
+        {"int128 -1 ubigint", int128(-1, -1), SQL_C_UBIGINT, SQL_SUCCESS, bytes_of<uint64_t>(~0ull),
          8},
-        {"int128 -1 numeric", int128(-1, -1), oc::c_numeric, SQL_SUCCESS, numeric(38, 0, 0, 1), 19},
-        {"int128 2^64 char", int128(0, 1), oc::c_char, SQL_SUCCESS, text("18446744073709551616"),
+        {"int128 -1 numeric", int128(-1, -1), SQL_C_NUMERIC, SQL_SUCCESS, numeric(38, 0, 0, 1), 19},
+        {"int128 2^64 char", int128(0, 1), SQL_C_CHAR, SQL_SUCCESS, text("18446744073709551616"),
          20},
-        {"int128 binary", int128(-1, -1), oc::c_binary, SQL_SUCCESS, std::string(16, '\xFF'), 16},
-        {"int128 date", int128(1, 0), oc::c_type_date, SQL_ERROR, "", 0, "07006", 32752},
+        {"int128 binary", int128(-1, -1), SQL_C_BINARY, SQL_SUCCESS, std::string(16, '\xFF'), 16},
+        {"int128 date", int128(1, 0), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 32752},
         // FLOAT, DOUBLE: F, V
-        {"float char", float_(1.5f), oc::c_char, SQL_SUCCESS, text("1.500000"), 8},
-        {"float double", float_(1.5f), oc::c_double, SQL_SUCCESS, bytes_of(1.5), 8},
-        {"float binary", float_(1.5f), oc::c_binary, SQL_SUCCESS, bytes_of(1.5f), 4},
-        {"float numeric", float_(1.5f), oc::c_numeric, SQL_SUCCESS, numeric(52, 0, 1, 2), 19},
-        {"double 2.5 char", double_(2.5), oc::c_char, SQL_SUCCESS, text("2.500000"), 8},
-        {"double 2.5 wchar", double_(2.5), oc::c_wchar, SQL_SUCCESS, wtext(u"2.500000"), 16},
-        {"double -2.7 long", double_(-2.7), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(-2), 4},
-        {"double -2.7 short", double_(-2.7), oc::c_short, SQL_SUCCESS, bytes_of<int16_t>(-2), 2},
-        {"double -2.7 ulong", double_(-2.7), oc::c_ulong, SQL_SUCCESS,
+        {"float char", float_(1.5f), SQL_C_CHAR, SQL_SUCCESS, text("1.500000"), 8},
+        {"float double", float_(1.5f), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(1.5), 8},
+        {"float binary", float_(1.5f), SQL_C_BINARY, SQL_SUCCESS, bytes_of(1.5f), 4},
+        {"float numeric", float_(1.5f), SQL_C_NUMERIC, SQL_SUCCESS, numeric(52, 0, 1, 2), 19},
+        {"double 2.5 char", double_(2.5), SQL_C_CHAR, SQL_SUCCESS, text("2.500000"), 8},
+        {"double 2.5 wchar", double_(2.5), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"2.500000"), 16},
+        {"double -2.7 long", double_(-2.7), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(-2), 4},
+        {"double -2.7 short", double_(-2.7), SQL_C_SHORT, SQL_SUCCESS, bytes_of<int16_t>(-2), 2},
+        {"double -2.7 ulong", double_(-2.7), SQL_C_ULONG, SQL_SUCCESS,
          bytes_of<uint32_t>(4294967294u), 4},
-        {"double -2.7 sbigint", double_(-2.7), oc::c_sbigint, SQL_SUCCESS, bytes_of<int64_t>(-2),
+        {"double -2.7 sbigint", double_(-2.7), SQL_C_SBIGINT, SQL_SUCCESS, bytes_of<int64_t>(-2),
          8},
-        {"double 1e19 ubigint", double_(1e19), oc::c_ubigint, SQL_SUCCESS,
+        {"double 1e19 ubigint", double_(1e19), SQL_C_UBIGINT, SQL_SUCCESS,
          bytes_of<uint64_t>(10000000000000000000ull), 8},
-        {"double 0.5 bit", double_(0.5), oc::c_bit, SQL_SUCCESS, bytes_of<uint8_t>(0), 1},
-        {"double float", double_(2.5), oc::c_float, SQL_SUCCESS, bytes_of(2.5f), 4},
-        {"double binary", double_(2.5), oc::c_binary, SQL_SUCCESS, bytes_of(2.5), 8},
-        {"double numeric", double_(-42.0), oc::c_numeric, SQL_SUCCESS, numeric(52, 0, 0, 42), 19},
-        {"double 1e22 char", double_(1e22), oc::c_char, SQL_SUCCESS,
+        {"double 0.5 bit", double_(0.5), SQL_C_BIT, SQL_SUCCESS, bytes_of<uint8_t>(0), 1},
+        {"double float", double_(2.5), SQL_C_FLOAT, SQL_SUCCESS, bytes_of(2.5f), 4},
+        {"double binary", double_(2.5), SQL_C_BINARY, SQL_SUCCESS, bytes_of(2.5), 8},
+        {"double numeric", double_(-42.0), SQL_C_NUMERIC, SQL_SUCCESS, numeric(52, 0, 0, 42), 19},
+        {"double 1e22 char", double_(1e22), SQL_C_CHAR, SQL_SUCCESS,
          text("1" + std::string(22, '0') + ".000000"), 30},
-        {"double time", double_(1), oc::c_type_time, SQL_ERROR, "", 0, "07006", 480},
+        {"double time", double_(1), SQL_C_TYPE_TIME, SQL_ERROR, "", 0, "07006", 480},
         // DECFLOAT: X, then P for the numeric targets
-        {"dec16 char", dec16("1.5"), oc::c_char, SQL_SUCCESS, text("1.5"), 3},
-        {"dec16 wchar", dec16("1.5"), oc::c_wchar, SQL_SUCCESS, wtext(u"1.5"), 6},
-        {"dec16 long", dec16("1.5"), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(1), 4},
-        {"dec16 ushort", dec16("7"), oc::c_ushort, SQL_SUCCESS, bytes_of<uint16_t>(7), 2},
-        {"dec16 sbigint", dec16("-7.9"), oc::c_sbigint, SQL_SUCCESS, bytes_of<int64_t>(-7), 8},
-        {"dec16 ubigint", dec16("42"), oc::c_ubigint, SQL_SUCCESS, bytes_of<uint64_t>(42), 8},
-        {"dec16 double", dec16("1.5"), oc::c_double, SQL_SUCCESS, bytes_of(1.5), 8},
-        {"dec16 numeric", dec16("1.5"), oc::c_numeric, SQL_SUCCESS, numeric(0, 1, 1, 15), 19},
-        {"dec16 binary", dec16("1"), oc::c_binary, SQL_SUCCESS,
+        {"dec16 char", dec16("1.5"), SQL_C_CHAR, SQL_SUCCESS, text("1.5"), 3},
+        {"dec16 wchar", dec16("1.5"), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"1.5"), 6},
+        {"dec16 long", dec16("1.5"), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(1), 4},
+        {"dec16 ushort", dec16("7"), SQL_C_USHORT, SQL_SUCCESS, bytes_of<uint16_t>(7), 2},
+        {"dec16 sbigint", dec16("-7.9"), SQL_C_SBIGINT, SQL_SUCCESS, bytes_of<int64_t>(-7), 8},
+        {"dec16 ubigint", dec16("42"), SQL_C_UBIGINT, SQL_SUCCESS, bytes_of<uint64_t>(42), 8},
+        {"dec16 double", dec16("1.5"), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(1.5), 8},
+        {"dec16 numeric", dec16("1.5"), SQL_C_NUMERIC, SQL_SUCCESS, numeric(0, 1, 1, 15), 19},
+        {"dec16 binary", dec16("1"), SQL_C_BINARY, SQL_SUCCESS,
          bytes_of<uint64_t>(0x2238000000000001ull), 8},
-        {"dec34 char", dec34("1.23E+5"), oc::c_char, SQL_SUCCESS, text("1.23E+5"), 7},
-        {"dec34 exponent long", dec34("1.23E+5"), oc::c_long, SQL_SUCCESS,
+        {"dec34 char", dec34("1.23E+5"), SQL_C_CHAR, SQL_SUCCESS, text("1.23E+5"), 7},
+        {"dec34 exponent long", dec34("1.23E+5"), SQL_C_LONG, SQL_SUCCESS,
          bytes_of<int32_t>(123000), 4},
-        {"dec34 exponent sbigint", dec34("-1.23E+5"), oc::c_sbigint, SQL_SUCCESS,
+        {"dec34 exponent sbigint", dec34("-1.23E+5"), SQL_C_SBIGINT, SQL_SUCCESS,
          bytes_of<int64_t>(-123000), 8},
-        {"dec34 double", dec34("1.23E+5"), oc::c_double, SQL_SUCCESS, bytes_of(123000.0), 8},
-        {"dec34 numeric", dec34("1.23E+5"), oc::c_numeric, SQL_SUCCESS, numeric(0, 0, 1, 123000),
+        {"dec34 double", dec34("1.23E+5"), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(123000.0), 8},
+        {"dec34 numeric", dec34("1.23E+5"), SQL_C_NUMERIC, SQL_SUCCESS, numeric(0, 0, 1, 123000),
          19},
-        {"dec34 infinity long", dec34("Infinity"), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(0),
+        {"dec34 infinity long", dec34("Infinity"), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(0),
          4},
-        {"dec34 binary", dec34("0"), oc::c_binary, SQL_SUCCESS, dec34("0").data.substr(0, 16), 16},
-        {"dec34 date", dec34("1"), oc::c_type_date, SQL_ERROR, "", 0, "07006", 32762},
+        {"dec34 binary", dec34("0"), SQL_C_BINARY, SQL_SUCCESS, dec34("0").data.substr(0, 16), 16},
+        {"dec34 date", dec34("1"), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 32762},
         // CHAR and VARCHAR: T, W, R, P
-        {"char char", char_("  42.7", 6), oc::c_char, SQL_SUCCESS, text("  42.7"), 6},
-        {"char padded char", char_("ab", 4), oc::c_char, SQL_SUCCESS, text("ab  "), 4},
-        {"char wchar", char_("  42.7", 6), oc::c_wchar, SQL_SUCCESS, wtext(u"  42.7"), 12},
-        {"char binary", char_("  42.7", 6), oc::c_binary, SQL_SUCCESS, "  42.7", 6},
-        {"char long", char_("  42.7", 6), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(42), 4},
-        {"char ulong", char_("-1", 2), oc::c_ulong, SQL_SUCCESS, bytes_of<uint32_t>(4294967295u),
+        {"char char", char_("  42.7", 6), SQL_C_CHAR, SQL_SUCCESS, text("  42.7"), 6},
+        {"char padded char", char_("ab", 4), SQL_C_CHAR, SQL_SUCCESS, text("ab  "), 4},
+        {"char wchar", char_("  42.7", 6), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"  42.7"), 12},
+        {"char binary", char_("  42.7", 6), SQL_C_BINARY, SQL_SUCCESS, "  42.7", 6},
+        {"char long", char_("  42.7", 6), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(42), 4},
+        {"char ulong", char_("-1", 2), SQL_C_ULONG, SQL_SUCCESS, bytes_of<uint32_t>(4294967295u),
          4},
-        {"char sbigint", char_("+9007199254740993", 17), oc::c_sbigint, SQL_SUCCESS,
+        {"char sbigint", char_("+9007199254740993", 17), SQL_C_SBIGINT, SQL_SUCCESS,
          bytes_of<int64_t>(9007199254740993), 8},
-        {"char ubigint", char_("18446744073709551615", 20), oc::c_ubigint, SQL_SUCCESS,
+        {"char ubigint", char_("18446744073709551615", 20), SQL_C_UBIGINT, SQL_SUCCESS,
          bytes_of<uint64_t>(~0ull), 8},
-        {"char double", char_("  42.7", 6), oc::c_double, SQL_SUCCESS, bytes_of(42.7), 8},
-        {"char numeric", char_("  42.7", 6), oc::c_numeric, SQL_SUCCESS, numeric(0, 0, 1, 43), 19},
-        {"char date", char_("2021-03-04", 10), oc::c_type_date, SQL_ERROR, "", 0, "07006", 452},
-        {"varchar char", varchar("abc  ", 8), oc::c_char, SQL_SUCCESS, text("abc"), 3},
-        {"varchar wchar", varchar("abc  ", 8), oc::c_wchar, SQL_SUCCESS, wtext(u"abc"), 6},
-        {"varchar binary", varchar("abc  ", 8), oc::c_binary, SQL_SUCCESS, "abc  ", 5},
-        {"varchar not a number", varchar("abc", 8), oc::c_long, SQL_SUCCESS, bytes_of<int32_t>(0),
+        {"char double", char_("  42.7", 6), SQL_C_DOUBLE, SQL_SUCCESS, bytes_of(42.7), 8},
+        {"char numeric", char_("  42.7", 6), SQL_C_NUMERIC, SQL_SUCCESS, numeric(0, 0, 1, 43), 19},
+        {"char date", char_("2021-03-04", 10), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 452},
+        {"varchar char", varchar("abc  ", 8), SQL_C_CHAR, SQL_SUCCESS, text("abc"), 3},
+        {"varchar wchar", varchar("abc  ", 8), SQL_C_WCHAR, SQL_SUCCESS, wtext(u"abc"), 6},
+        {"varchar binary", varchar("abc  ", 8), SQL_C_BINARY, SQL_SUCCESS, "abc  ", 5},
+        {"varchar not a number", varchar("abc", 8), SQL_C_LONG, SQL_SUCCESS, bytes_of<int32_t>(0),
          4},
-        {"varchar exponent double", varchar("-12e3xyz", 8), oc::c_double, SQL_SUCCESS,
+        {"varchar exponent double", varchar("-12e3xyz", 8), SQL_C_DOUBLE, SQL_SUCCESS,
          bytes_of(-12000.0), 8},
-        {"varchar exponent long", varchar("-12e3xyz", 8), oc::c_long, SQL_SUCCESS,
+        {"varchar exponent long", varchar("-12e3xyz", 8), SQL_C_LONG, SQL_SUCCESS,
          bytes_of<int32_t>(-12), 4},
-        {"varchar float", varchar(".5", 8), oc::c_float, SQL_SUCCESS, bytes_of(0.5f), 4},
-        {"varchar time", varchar("05:06:07", 8), oc::c_type_time, SQL_ERROR, "", 0, "07006", 448},
+        {"varchar float", varchar(".5", 8), SQL_C_FLOAT, SQL_SUCCESS, bytes_of(0.5f), 4},
+        {"varchar time", varchar("05:06:07", 8), SQL_C_TYPE_TIME, SQL_ERROR, "", 0, "07006", 448},
         // Dates and times: Z, K, R
-        {"timestamp char", timestamp(d, t), oc::c_char, SQL_SUCCESS, text("2021-03-04 05:06:07.12"),
+        {"timestamp char", timestamp(d, t), SQL_C_CHAR, SQL_SUCCESS, text("2021-03-04 05:06:07.12"),
          22},
-        {"timestamp no fraction char", timestamp(d, clock(5, 6, 7)), oc::c_char, SQL_SUCCESS,
+        {"timestamp no fraction char", timestamp(d, clock(5, 6, 7)), SQL_C_CHAR, SQL_SUCCESS,
          text("2021-03-04 05:06:07"), 19},
-        {"timestamp fraction 1 char", timestamp(d, clock(5, 6, 7, 1)), oc::c_char, SQL_SUCCESS,
+        {"timestamp fraction 1 char", timestamp(d, clock(5, 6, 7, 1)), SQL_C_CHAR, SQL_SUCCESS,
          text("2021-03-04 05:06:07.0001"), 24},
-        {"timestamp wchar", timestamp(d, clock(5, 6, 7)), oc::c_wchar, SQL_SUCCESS,
+        {"timestamp wchar", timestamp(d, clock(5, 6, 7)), SQL_C_WCHAR, SQL_SUCCESS,
          wtext(u"2021-03-04 05:06:07"), 38},
-        {"timestamp binary", timestamp(d, t), oc::c_binary, SQL_SUCCESS, bytes_of(d) + bytes_of(t),
+        {"timestamp binary", timestamp(d, t), SQL_C_BINARY, SQL_SUCCESS, bytes_of(d) + bytes_of(t),
          8},
-        {"timestamp date", timestamp(d, t), oc::c_type_date, SQL_SUCCESS, date_struct(2021, 3, 4),
+        {"timestamp date", timestamp(d, t), SQL_C_TYPE_DATE, SQL_SUCCESS, date_struct(2021, 3, 4),
          6},
-        {"timestamp odbc2 date", timestamp(d, t), oc::c_date, SQL_SUCCESS, date_struct(2021, 3, 4),
+        {"timestamp odbc2 date", timestamp(d, t), SQL_C_DATE, SQL_SUCCESS, date_struct(2021, 3, 4),
          6},
-        {"timestamp time", timestamp(d, t), oc::c_type_time, SQL_SUCCESS, time_struct(5, 6, 7), 6},
-        {"timestamp timestamp", timestamp(d, t), oc::c_type_timestamp, SQL_SUCCESS,
+        {"timestamp time", timestamp(d, t), SQL_C_TYPE_TIME, SQL_SUCCESS, time_struct(5, 6, 7), 6},
+        {"timestamp timestamp", timestamp(d, t), SQL_C_TYPE_TIMESTAMP, SQL_SUCCESS,
          timestamp_struct(2021, 3, 4, 5, 6, 7, 120000000), 16},
-        {"timestamp odbc2 timestamp", timestamp(d, t), oc::c_timestamp, SQL_SUCCESS,
+        {"timestamp odbc2 timestamp", timestamp(d, t), SQL_C_TIMESTAMP, SQL_SUCCESS,
          timestamp_struct(2021, 3, 4, 5, 6, 7, 120000000), 16},
-        {"timestamp long", timestamp(d, t), oc::c_long, SQL_ERROR, "", 0, "07006", 510},
-        {"timestamp numeric", timestamp(d, t), oc::c_numeric, SQL_ERROR, "", 0, "07006", 510},
-        {"date char", date(d), oc::c_char, SQL_SUCCESS, text("2021-03-04"), 10},
-        {"date year 1 char", date(day(1, 1, 1)), oc::c_char, SQL_SUCCESS, text("0001-01-01"), 10},
-        {"date date", date(d), oc::c_type_date, SQL_SUCCESS, date_struct(2021, 3, 4), 6},
-        {"date timestamp", date(d), oc::c_type_timestamp, SQL_SUCCESS,
+        {"timestamp long", timestamp(d, t), SQL_C_LONG, SQL_ERROR, "", 0, "07006", 510},
+        {"timestamp numeric", timestamp(d, t), SQL_C_NUMERIC, SQL_ERROR, "", 0, "07006", 510},
+        {"date char", date(d), SQL_C_CHAR, SQL_SUCCESS, text("2021-03-04"), 10},
+        {"date year 1 char", date(day(1, 1, 1)), SQL_C_CHAR, SQL_SUCCESS, text("0001-01-01"), 10},
+        {"date date", date(d), SQL_C_TYPE_DATE, SQL_SUCCESS, date_struct(2021, 3, 4), 6},
+        {"date timestamp", date(d), SQL_C_TYPE_TIMESTAMP, SQL_SUCCESS,
          timestamp_struct(2021, 3, 4, 0, 0, 0, 0), 16},
-        {"date time", date(d), oc::c_type_time, SQL_ERROR, "", 0, "07006", 570},
-        {"date binary", date(d), oc::c_binary, SQL_SUCCESS, bytes_of(d), 4},
-        {"date double", date(d), oc::c_double, SQL_ERROR, "", 0, "07006", 570},
-        {"time char", time(t), oc::c_char, SQL_SUCCESS, text("05:06:07"), 8},
-        {"time time", time(t), oc::c_type_time, SQL_SUCCESS, time_struct(5, 6, 7), 6},
-        {"time odbc2 time", time(t), oc::c_time, SQL_SUCCESS, time_struct(5, 6, 7), 6},
-        {"time date", time(t), oc::c_type_date, SQL_ERROR, "", 0, "07006", 560},
-        {"time binary", time(t), oc::c_binary, SQL_SUCCESS, bytes_of(t), 4},
-        {"timestamp tz char", timestamp_tz(d, t, 65535), oc::c_char, SQL_SUCCESS,
+        {"date time", date(d), SQL_C_TYPE_TIME, SQL_ERROR, "", 0, "07006", 570},
+        {"date binary", date(d), SQL_C_BINARY, SQL_SUCCESS, bytes_of(d), 4},
+        {"date double", date(d), SQL_C_DOUBLE, SQL_ERROR, "", 0, "07006", 570},
+        {"time char", time(t), SQL_C_CHAR, SQL_SUCCESS, text("05:06:07"), 8},
+        {"time time", time(t), SQL_C_TYPE_TIME, SQL_SUCCESS, time_struct(5, 6, 7), 6},
+        {"time odbc2 time", time(t), SQL_C_TIME, SQL_SUCCESS, time_struct(5, 6, 7), 6},
+        {"time date", time(t), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 560},
+        {"time binary", time(t), SQL_C_BINARY, SQL_SUCCESS, bytes_of(t), 4},
+        {"timestamp tz char", timestamp_tz(d, t, 65535), SQL_C_CHAR, SQL_SUCCESS,
          text("2021-03-04 05:06:07.1200 GMT"), 28},
-        {"timestamp tz no fraction char", timestamp_tz(d, clock(5, 6, 7), 64909), oc::c_char,
+        {"timestamp tz no fraction char", timestamp_tz(d, clock(5, 6, 7), 64909), SQL_C_CHAR,
          SQL_SUCCESS, text("2021-03-04 05:06:07 UTC"), 23},
-        {"timestamp tz wchar", timestamp_tz(d, clock(5, 6, 7), 65535), oc::c_wchar, SQL_SUCCESS,
+        {"timestamp tz wchar", timestamp_tz(d, clock(5, 6, 7), 65535), SQL_C_WCHAR, SQL_SUCCESS,
          wtext(u"2021-03-04 05:06:07 GMT"), 46},
-        {"timestamp tz date", timestamp_tz(d, t, 65535), oc::c_type_date, SQL_SUCCESS,
+        {"timestamp tz date", timestamp_tz(d, t, 65535), SQL_C_TYPE_DATE, SQL_SUCCESS,
          date_struct(2021, 3, 4), 6},
-        {"timestamp tz time", timestamp_tz(d, t, 65535), oc::c_type_time, SQL_SUCCESS,
+        {"timestamp tz time", timestamp_tz(d, t, 65535), SQL_C_TYPE_TIME, SQL_SUCCESS,
          time_struct(5, 6, 7), 6},
-        {"timestamp tz timestamp", timestamp_tz(d, t, 65535), oc::c_type_timestamp, SQL_SUCCESS,
+        {"timestamp tz timestamp", timestamp_tz(d, t, 65535), SQL_C_TYPE_TIMESTAMP, SQL_SUCCESS,
          timestamp_struct(2021, 3, 4, 5, 6, 7, 120000000), 16},
-        {"timestamp tz binary", timestamp_tz(d, t, 65535), oc::c_binary, SQL_SUCCESS,
+        {"timestamp tz binary", timestamp_tz(d, t, 65535), SQL_C_BINARY, SQL_SUCCESS,
          bytes_of(d) + bytes_of(t) + bytes_of<uint16_t>(65535) + std::string(2, '\0'), 12},
-        {"timestamp tz long", timestamp_tz(d, t, 65535), oc::c_long, SQL_ERROR, "", 0, "07006",
+        {"timestamp tz long", timestamp_tz(d, t, 65535), SQL_C_LONG, SQL_ERROR, "", 0, "07006",
          32754},
-        {"timestamp tz ex char", timestamp_tz_ex(d, clock(5, 6, 7), 0, 330), oc::c_char,
+        {"timestamp tz ex char", timestamp_tz_ex(d, clock(5, 6, 7), 0, 330), SQL_C_CHAR,
          SQL_SUCCESS, text("2021-03-04 05:06:07 05.30"), 25},
-        {"timestamp tz ex fraction char", timestamp_tz_ex(d, t, 0, -90), oc::c_char, SQL_SUCCESS,
+        {"timestamp tz ex fraction char", timestamp_tz_ex(d, t, 0, -90), SQL_C_CHAR, SQL_SUCCESS,
          text("2021-03-04 05:06:07.1200 -1.30"), 30},
-        {"timestamp tz ex timestamp", timestamp_tz_ex(d, t, 0, -90), oc::c_type_timestamp,
+        {"timestamp tz ex timestamp", timestamp_tz_ex(d, t, 0, -90), SQL_C_TYPE_TIMESTAMP,
          SQL_SUCCESS, timestamp_struct(2021, 3, 4, 5, 6, 7, 120000000), 16},
-        {"time tz char", time_tz(t, 65534), oc::c_char, SQL_SUCCESS, text("05:06:07 ACT"), 12},
-        {"time tz unknown zone char", time_tz(t, 1000), oc::c_char, SQL_SUCCESS,
+        {"time tz char", time_tz(t, 65534), SQL_C_CHAR, SQL_SUCCESS, text("05:06:07 ACT"), 12},
+        {"time tz unknown zone char", time_tz(t, 1000), SQL_C_CHAR, SQL_SUCCESS,
          text("05:06:07 Unknown"), 16},
-        {"time tz time", time_tz(t, 65534), oc::c_type_time, SQL_SUCCESS, time_struct(5, 6, 7), 6},
-        {"time tz date", time_tz(t, 65534), oc::c_type_date, SQL_ERROR, "", 0, "07006", 32756},
-        {"time tz ex char", time_tz_ex(t, 0, -30), oc::c_char, SQL_SUCCESS, text("05:06:07 -0.30"),
+        {"time tz time", time_tz(t, 65534), SQL_C_TYPE_TIME, SQL_SUCCESS, time_struct(5, 6, 7), 6},
+        {"time tz date", time_tz(t, 65534), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 32756},
+        {"time tz ex char", time_tz_ex(t, 0, -30), SQL_C_CHAR, SQL_SUCCESS, text("05:06:07 -0.30"),
          14},
-        {"time tz ex binary", time_tz_ex(t, 7, -30), oc::c_binary, SQL_SUCCESS,
+        {"time tz ex binary", time_tz_ex(t, 7, -30), SQL_C_BINARY, SQL_SUCCESS,
          bytes_of(t) + bytes_of<uint16_t>(7) + bytes_of<int16_t>(-30), 8},
         // BLOB to the numeric and date targets
-        {"blob long", blob(1), oc::c_long, SQL_ERROR, "", 0, "07006", 520},
-        {"blob double", blob(0), oc::c_double, SQL_ERROR, "", 0, "07006", 520},
-        {"blob timestamp", blob(0), oc::c_type_timestamp, SQL_ERROR, "", 0, "07006", 520},
-        {"array date", array(), oc::c_type_date, SQL_ERROR, "", 0, "07006", 540},
+        {"blob long", blob(1), SQL_C_LONG, SQL_ERROR, "", 0, "07006", 520},
+        {"blob double", blob(0), SQL_C_DOUBLE, SQL_ERROR, "", 0, "07006", 520},
+        {"blob timestamp", blob(0), SQL_C_TYPE_TIMESTAMP, SQL_ERROR, "", 0, "07006", 520},
+        {"array date", array(), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 540},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -637,7 +636,7 @@ TEST_F(Convert, TimeAsTimestampCarriesTodaysDate)
 {
     const int column = add(time(clock(5, 6, 7, 1200)));
     std::time_t before = std::time(nullptr);
-    Result r = get(column, oc::c_type_timestamp);
+    Result r = get(column, SQL_C_TYPE_TIMESTAMP);
     std::time_t after = std::time(nullptr);
     ASSERT_EQ(r.rc, SQL_SUCCESS);
     SQL_TIMESTAMP_STRUCT ts;
@@ -664,7 +663,7 @@ TEST_F(Convert, ColumnNumberOutsideTheResultIsAnInvalidDescriptorIndex)
     add(integer(2));
     for (int column : {0, 3, -1}) {
         SCOPED_TRACE(column);
-        Result r = get(column, oc::c_long);
+        Result r = get(column, SQL_C_LONG);
         EXPECT_EQ(r.rc, SQL_ERROR);
         EXPECT_EQ(r.state, "07009");
         EXPECT_EQ(r.native, column);
@@ -675,7 +674,7 @@ TEST_F(Convert, ColumnNumberOutsideTheResultIsAnInvalidDescriptorIndex)
 TEST_F(Convert, UnservedCTypeIsRestrictedWithTheCTypeAsNativeError)
 {
     const int column = add(integer(1));
-    for (SQLSMALLINT c_type : {SQLSMALLINT(-11) /* GUID */, SQLSMALLINT(12345), oc::sql_bigint}) {
+    for (SQLSMALLINT c_type : {SQLSMALLINT(-11) /* GUID */, SQLSMALLINT(12345), SQLSMALLINT(SQL_BIGINT)}) {
         Result r = get(column, c_type);
         EXPECT_EQ(r.rc, SQL_ERROR);
         EXPECT_EQ(r.state, "07006");
@@ -690,7 +689,7 @@ TEST_F(Convert, NullRule)
     const int impossible = add(null(date(1)));
 
     // Without an indicator: 22002 and nothing written.
-    Result r = get(n, oc::c_long, 256, false);
+    Result r = get(n, SQL_C_LONG, 256, false);
     EXPECT_EQ(r.rc, SQL_ERROR);
     EXPECT_EQ(r.state, "22002");
     EXPECT_EQ(r.buffer[0], fill);
@@ -702,9 +701,9 @@ TEST_F(Convert, NullRule)
         SQLSMALLINT c_type;
         SQLLEN octet;
     };
-    for (const Case& c : {Case{n, oc::c_long, 4}, Case{n, oc::c_numeric, 19},
-                          Case{n, oc::c_sbigint, 8}, Case{n, oc::c_char, 0},
-                          Case{text_column, oc::c_wchar, 0}, Case{text_column, oc::c_binary, 0}}) {
+    for (const Case& c : {Case{n, SQL_C_LONG, 4}, Case{n, SQL_C_NUMERIC, 19},
+                          Case{n, SQL_C_SBIGINT, 8}, Case{n, SQL_C_CHAR, 0},
+                          Case{text_column, SQL_C_WCHAR, 0}, Case{text_column, SQL_C_BINARY, 0}}) {
         SCOPED_TRACE(c.c_type);
         unsigned char target[8];
         std::memset(target, fill, sizeof target);
@@ -719,12 +718,12 @@ TEST_F(Convert, NullRule)
 
     // The same location for both receives the indicator only.
     SQLLEN both = 0;
-    EXPECT_EQ(convert_column(statement, n, oc::c_long, nullptr, 0, &both, true, &both, false),
+    EXPECT_EQ(convert_column(statement, n, SQL_C_LONG, nullptr, 0, &both, true, &both, false),
               SQL_SUCCESS);
     EXPECT_EQ(both, SQL_NULL_DATA);
 
     // A conversion that does not exist fails even for a NULL.
-    r = get(impossible, oc::c_long);
+    r = get(impossible, SQL_C_LONG);
     EXPECT_EQ(r.rc, SQL_ERROR);
     EXPECT_EQ(r.state, "07006");
 }
@@ -734,7 +733,7 @@ TEST_F(Convert, ValueLengthGoesToBothPointers)
     const int column = add(varchar("hello", 10));
     char target[16];
     SQLLEN indicator = 0, octet = 0;
-    EXPECT_EQ(convert_column(statement, column, oc::c_char, target, sizeof target, &indicator, true,
+    EXPECT_EQ(convert_column(statement, column, SQL_C_CHAR, target, sizeof target, &indicator, true,
                              &octet, false),
               SQL_SUCCESS);
     EXPECT_EQ(indicator, 5);
@@ -745,7 +744,7 @@ TEST_F(Convert, ValueLengthGoesToBothPointers)
 TEST_F(Convert, ArrayIsAlwaysNull)
 {
     const int column = add(array());
-    for (SQLSMALLINT c_type : {oc::c_char, oc::c_long, oc::c_binary, oc::c_numeric}) {
+    for (SQLSMALLINT c_type : {SQL_C_CHAR, SQL_C_LONG, SQL_C_BINARY, SQL_C_NUMERIC}) {
         Result r = get(column, c_type, 256, false);
         EXPECT_EQ(r.rc, SQL_SUCCESS) << c_type;
         EXPECT_EQ(r.buffer[0], fill);
@@ -755,7 +754,7 @@ TEST_F(Convert, ArrayIsAlwaysNull)
     }
     SQLLEN indicator = 0, octet = 99;
     EXPECT_EQ(
-        convert_column(statement, column, oc::c_long, nullptr, 0, &indicator, true, &octet, false),
+        convert_column(statement, column, SQL_C_LONG, nullptr, 0, &indicator, true, &octet, false),
         SQL_SUCCESS);
     EXPECT_EQ(octet, 0);
 }
@@ -771,7 +770,7 @@ TEST_F(Convert, DefaultCTypeFollowsTheColumnsSqlType)
     };
     Column wide_varchar = varchar("ab", 8, 4);
     Column bigint_column = bigint(5);
-    bigint_column.concise = oc::sql_bigint;  // a SQL type without a C type of its own
+    bigint_column.concise = SQL_BIGINT;  // a SQL type without a C type of its own
     const Case cases[] = {
         {"varchar", varchar("ab", 8), false, SQL_SUCCESS, text("ab")},
         {"nvarchar", wide_varchar, false, SQL_SUCCESS, wtext(u"ab")},
@@ -795,11 +794,11 @@ TEST_F(Convert, DefaultCTypeFollowsTheColumnsSqlType)
         ird.count = 0;
         connection.wchar_default_c = c.wchar_default_c;
         const int column = add(c.source);
-        Result r = get(column, oc::c_default);
+        Result r = get(column, SQL_C_DEFAULT);
         ASSERT_EQ(r.rc, c.rc) << r.state;
         if (c.rc == SQL_ERROR) {
             EXPECT_EQ(r.state, "07006");
-            EXPECT_EQ(r.native, oc::sql_bigint);
+            EXPECT_EQ(r.native, SQL_BIGINT);
             continue;
         }
         EXPECT_EQ(r.bytes(c.expected.size()), c.expected);
@@ -814,26 +813,26 @@ TEST_F(Convert, ArdTypeTakesTheTypeAndNumericScaleOfTheArdRecord)
     const int dec = add(dec16("1.5"));
     ard.count = 4;
     for (int i = 1; i <= 4; ++i) {
-        ard_records[i].concise_type = oc::c_numeric;
+        ard_records[i].concise_type = SQL_C_NUMERIC;
         ard_records[i].precision = 10;
         ard_records[i].scale = 4;
     }
     for (int column : {small, big, huge}) {
         SCOPED_TRACE(column);
-        Result r = get(column, oc::ard_type);
+        Result r = get(column, SQL_ARD_TYPE);
         ASSERT_EQ(r.rc, SQL_SUCCESS);
         EXPECT_EQ(r.bytes(19), numeric(10, 4, 1, 1234500));
     }
-    Result r = get(dec, oc::ard_type);
+    Result r = get(dec, SQL_ARD_TYPE);
     EXPECT_EQ(r.bytes(19), numeric(10, 4, 1, 15000));
     // A lower scale drops digits.
     ard_records[big].scale = 1;
-    EXPECT_EQ(get(big, oc::ard_type).bytes(19), numeric(10, 1, 1, 1234));
+    EXPECT_EQ(get(big, SQL_ARD_TYPE).bytes(19), numeric(10, 1, 1, 1234));
     // The IRD's precision and scale without SQL_ARD_TYPE, whatever the ARD says.
-    EXPECT_EQ(get(big, oc::c_numeric).bytes(19), numeric(21, 2, 1, 12345));
+    EXPECT_EQ(get(big, SQL_C_NUMERIC).bytes(19), numeric(21, 2, 1, 12345));
     // SQL_ARD_TYPE on a column the ARD does not describe.
     ard.count = 1;
-    r = get(big, oc::ard_type);
+    r = get(big, SQL_ARD_TYPE);
     EXPECT_EQ(r.rc, SQL_ERROR);
     EXPECT_EQ(r.state, "07006");
 }
@@ -844,12 +843,12 @@ TEST_F(Convert, TruncatedTextPostsRightTruncation)
 {
     const int column = add(integer(12345, -2));
     // A length inquiry: nothing written, the whole length reported.
-    Result r = get(column, oc::c_char, 0);
+    Result r = get(column, SQL_C_CHAR, 0);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.indicator, 6);
     EXPECT_EQ(r.buffer[0], fill);
 
-    r = get(column, oc::c_char, 4);
+    r = get(column, SQL_C_CHAR, 4);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.state, "01004");
     EXPECT_EQ(r.message, "String data, right truncated");
@@ -858,7 +857,7 @@ TEST_F(Convert, TruncatedTextPostsRightTruncation)
     EXPECT_EQ(r.buffer[4], fill);
 
     ird_records[column].getdata_offset = 0;  // as the next row would have it
-    r = get(column, oc::c_wchar, 8);         // three characters and the terminator
+    r = get(column, SQL_C_WCHAR, 8);         // three characters and the terminator
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.wide(), u"123");
     EXPECT_EQ(r.indicator, 12);
@@ -866,7 +865,7 @@ TEST_F(Convert, TruncatedTextPostsRightTruncation)
 
     // Bound columns are cut the same way but always start from the beginning.
     for (int i = 0; i < 2; ++i) {
-        r = get(column, oc::c_char, 4, true, true);
+        r = get(column, SQL_C_CHAR, 4, true, true);
         EXPECT_EQ(r.narrow(), "123");
         EXPECT_EQ(r.indicator, 6);
     }
@@ -887,7 +886,7 @@ TEST_F(Convert, TenDigitsReadInPieces)
                           {SQL_NO_DATA, "", 12345}};
     for (const Step& s : steps) {
         SCOPED_TRACE(s.text);
-        Result r = get(column, oc::c_char, 4);
+        Result r = get(column, SQL_C_CHAR, 4);
         EXPECT_EQ(r.rc, s.rc);
         EXPECT_EQ(r.narrow(), s.text);
         EXPECT_EQ(r.indicator, s.length);
@@ -895,7 +894,7 @@ TEST_F(Convert, TenDigitsReadInPieces)
     }
     // Bound columns always start from the beginning and leave the offset.
     ird_records[column].getdata_offset = 3;
-    Result r = get(column, oc::c_char, 4, true, true);
+    Result r = get(column, SQL_C_CHAR, 4, true, true);
     EXPECT_EQ(r.narrow(), "012");
     EXPECT_EQ(ird_records[column].getdata_offset, 3);
 }
@@ -903,7 +902,7 @@ TEST_F(Convert, TenDigitsReadInPieces)
 TEST_F(Convert, BinaryOfTextInPieces)
 {
     const int column = add(char_("0123456789", 10));
-    Result r = get(column, oc::c_binary, 0);
+    Result r = get(column, SQL_C_BINARY, 0);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.indicator, SQL_NO_TOTAL);
     EXPECT_EQ(r.buffer[0], fill);
@@ -915,7 +914,7 @@ TEST_F(Convert, BinaryOfTextInPieces)
     for (const Step& s :
          {Step{SQL_SUCCESS_WITH_INFO, "0123", 10}, Step{SQL_SUCCESS_WITH_INFO, "4567", 6},
           Step{SQL_SUCCESS, "89", 2}, Step{SQL_NO_DATA, "", 12345}}) {
-        r = get(column, oc::c_binary, 4);
+        r = get(column, SQL_C_BINARY, 4);
         EXPECT_EQ(r.rc, s.rc) << s.bytes;
         EXPECT_EQ(r.bytes(s.bytes.size()), s.bytes);
         EXPECT_EQ(r.buffer[s.bytes.size()], fill);
@@ -926,7 +925,7 @@ TEST_F(Convert, BinaryOfTextInPieces)
 TEST_F(Convert, FixedValueAsBinaryNeverWritesBeyondTheBuffer)
 {
     const int column = add(integer(0x01020304));
-    Result r = get(column, oc::c_binary, 2);
+    Result r = get(column, SQL_C_BINARY, 2);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.indicator, 4);
     EXPECT_EQ(r.bytes(2), "\x04\x03");
@@ -938,14 +937,14 @@ TEST_F(Convert, FormattedValueReadAgainOrInPieces)
     // A value that fits is delivered again by a second call.
     const int small = add(integer(300));
     for (int i = 0; i < 2; ++i) {
-        Result r = get(small, oc::c_char);
+        Result r = get(small, SQL_C_CHAR);
         EXPECT_EQ(r.rc, SQL_SUCCESS);
         EXPECT_EQ(r.narrow(), "300");
     }
     // A value that was cut continues where it stopped, and the reading ends.
     // "%f" of 1e300 has 308 characters.
     const int big = add(double_(1e300));
-    Result once = get(big, oc::c_char, 400);
+    Result once = get(big, SQL_C_CHAR, 400);
     ASSERT_EQ(once.rc, SQL_SUCCESS);
     EXPECT_EQ(once.indicator, 308);
     EXPECT_EQ(once.narrow().substr(0, 17), "10000000000000000");  // then the double's exact digits
@@ -953,7 +952,7 @@ TEST_F(Convert, FormattedValueReadAgainOrInPieces)
     std::string whole;
     std::vector<SQLRETURN> results;
     for (;;) {
-        Result r = get(big, oc::c_char, 100);
+        Result r = get(big, SQL_C_CHAR, 100);
         if (r.rc == SQL_NO_DATA) break;
         results.push_back(r.rc);
         ASSERT_LT(results.size(), 10u);
@@ -968,11 +967,11 @@ TEST_F(Convert, PadVarcharKeepsTrailingBlanksForNarrowTextOnly)
 {
     connection.pad_varchar = 1;
     const int column = add(varchar("abc  ", 8));
-    Result r = get(column, oc::c_char);
+    Result r = get(column, SQL_C_CHAR);
     EXPECT_EQ(r.narrow(), "abc  ");
     EXPECT_EQ(r.indicator, 5);
     next_row();
-    r = get(column, oc::c_wchar);
+    r = get(column, SQL_C_WCHAR);
     EXPECT_EQ(r.wide(), u"abc");
     EXPECT_EQ(r.indicator, 6);
 }
@@ -983,13 +982,13 @@ TEST_F(Convert, Utf8TextAsNarrowBytesAndAsUtf16)
         "gr\xC3\xB6\xC3\x9F"
         "e \xE2\x82\xAC";  // größe €
     const int column = add(varchar(utf8, 40, 4));
-    Result r = get(column, oc::c_char);
+    Result r = get(column, SQL_C_CHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.narrow(), utf8);  // the bytes unchanged
     EXPECT_EQ(r.indicator, 11);   // counted in bytes
 
     next_row();
-    r = get(column, oc::c_wchar);
+    r = get(column, SQL_C_WCHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.wide(), u"größe €");
     EXPECT_EQ(r.indicator, 14);
@@ -999,7 +998,7 @@ TEST_F(Convert, Utf8TextAsNarrowBytesAndAsUtf16)
     std::u16string whole;
     std::vector<SQLLEN> lengths;
     for (;;) {
-        r = get(column, oc::c_wchar, 8);
+        r = get(column, SQL_C_WCHAR, 8);
         if (r.rc == SQL_NO_DATA) break;
         ASSERT_LE(r.wide().size(), 3u);
         EXPECT_EQ(r.buffer[8], fill);
@@ -1017,11 +1016,11 @@ TEST_F(Convert, Utf8TextAsNarrowBytesAndAsUtf16)
         add(varchar("a\xF0\x9D\x84\x9E"
                     "b",
                     20, 4));        // a𝄞b
-    r = get(clef, oc::c_wchar, 6);  // two units of room
+    r = get(clef, SQL_C_WCHAR, 6);  // two units of room
     EXPECT_EQ(r.wide(), u"a");
-    r = get(clef, oc::c_wchar, 6);
+    r = get(clef, SQL_C_WCHAR, 6);
     EXPECT_EQ(r.wide(), u"𝄞");
-    r = get(clef, oc::c_wchar, 6);
+    r = get(clef, SQL_C_WCHAR, 6);
     EXPECT_EQ(r.wide(), u"b");
     EXPECT_EQ(r.rc, SQL_SUCCESS);
 }
@@ -1033,7 +1032,7 @@ TEST_F(Convert, CharWithMultiByteCharactersIsPaddedToItsByteCountAsWide)
         add(char_("gr\xC3\xB6\xC3\x9F"
                   "e",
                   20, 4));
-    Result r = get(column, oc::c_wchar, 100);
+    Result r = get(column, SQL_C_WCHAR, 100);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.wide(), u"größe" + std::u16string(15, u' '));
     EXPECT_EQ(r.indicator, 40);
@@ -1043,7 +1042,7 @@ TEST_F(Convert, WideTextThroughCodePagesAndSimpleUnicode)
 {
     const int column = add(varchar("gr\xC3\xB6", 8, 4));
     connection.simple_unicode = 1;
-    Result r = get(column, oc::c_wchar);
+    Result r = get(column, SQL_C_WCHAR);
     EXPECT_EQ(r.wide(), (std::u16string{u'g', u'r', 0xC3, 0xB6}));
     EXPECT_EQ(r.indicator, 8);
 
@@ -1052,12 +1051,12 @@ TEST_F(Convert, WideTextThroughCodePagesAndSimpleUnicode)
     TearDown();
     ird.count = 0;
     const int latin = add(varchar("caf\xE9 cr\xE8me", 20, 21));
-    r = get(latin, oc::c_wchar);
+    r = get(latin, SQL_C_WCHAR);
     EXPECT_EQ(r.wide(), u"café crème");
     next_row();
     std::u16string whole;
     for (int i = 0; i < 10; ++i) {
-        r = get(latin, oc::c_wchar, 10);
+        r = get(latin, SQL_C_WCHAR, 10);
         if (r.rc == SQL_NO_DATA) break;
         whole += r.wide();
     }
@@ -1195,7 +1194,7 @@ TEST_F(Blob, TextBlobLengthOnlyWholeAndInPieces)
     const int column = add_blob(1, value);
 
     // BufferLength 0: the length, nothing read.
-    Result r = get(column, oc::c_char, 0);
+    Result r = get(column, SQL_C_CHAR, 0);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.indicator, 40000);
     EXPECT_EQ(blob_state.reads, 0);
@@ -1203,14 +1202,14 @@ TEST_F(Blob, TextBlobLengthOnlyWholeAndInPieces)
     // A 50000-byte buffer: whole, in three reads of at most 16384 bytes.
     std::vector<char> big(50000, '\x7F');
     SQLLEN indicator = 0;
-    EXPECT_EQ(convert_column(statement, column, oc::c_char, big.data(), 50000, &indicator, false,
+    EXPECT_EQ(convert_column(statement, column, SQL_C_CHAR, big.data(), 50000, &indicator, false,
                              nullptr, false),
               SQL_SUCCESS);
     EXPECT_EQ(indicator, 40000);
     EXPECT_EQ(std::string(big.data()), value);
     EXPECT_EQ(blob_state.reads, 3);
     EXPECT_EQ(blob_state.largest_read, 16384);
-    EXPECT_EQ(convert_column(statement, column, oc::c_char, big.data(), 50000, &indicator, false,
+    EXPECT_EQ(convert_column(statement, column, SQL_C_CHAR, big.data(), 50000, &indicator, false,
                              nullptr, false),
               SQL_NO_DATA);
 
@@ -1221,7 +1220,7 @@ TEST_F(Blob, TextBlobLengthOnlyWholeAndInPieces)
     std::vector<SQLLEN> lengths;
     std::vector<char> piece(16002, '\x7F');
     SQLRETURN rc;
-    while ((rc = convert_column(statement, column, oc::c_char, piece.data(), 16001, &indicator,
+    while ((rc = convert_column(statement, column, SQL_C_CHAR, piece.data(), 16001, &indicator,
                                 false, nullptr, false)) != SQL_NO_DATA) {
         ASSERT_NE(rc, SQL_ERROR);
         EXPECT_EQ(rc, indicator > 16000 ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS);
@@ -1237,14 +1236,14 @@ TEST_F(Blob, TextBlobLengthOnlyWholeAndInPieces)
 TEST_F(Blob, BinaryBlobAsBytesHexAndWideHex)
 {
     const int column = add_blob(0, std::string("\x01\xAB", 2));
-    Result r = get(column, oc::c_char);
+    Result r = get(column, SQL_C_CHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.narrow(), "01AB");
     EXPECT_EQ(r.indicator, 4);
 
     blob_state = FakeBlob{std::string("\x01\xAB", 2)};
     ird_records[column].getdata_offset = 0;
-    r = get(column, oc::c_wchar);
+    r = get(column, SQL_C_WCHAR);
     EXPECT_EQ(r.wide(), u"01AB");
     EXPECT_EQ(r.indicator, 8);
 
@@ -1252,7 +1251,7 @@ TEST_F(Blob, BinaryBlobAsBytesHexAndWideHex)
     // two digits fit, and nothing is written past the buffer.
     blob_state = FakeBlob{std::string("\x01\xAB", 2)};
     ird_records[column].getdata_offset = 0;
-    r = get(column, oc::c_wchar, 5);
+    r = get(column, SQL_C_WCHAR, 5);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.wide(), u"");
     EXPECT_EQ(r.buffer[5], fill);
@@ -1261,16 +1260,16 @@ TEST_F(Blob, BinaryBlobAsBytesHexAndWideHex)
     const std::string bytes = letters(1500);
     blob_state = FakeBlob{bytes, 700};
     ird_records[column].getdata_offset = 0;
-    r = get(column, oc::c_binary, 1000);
+    r = get(column, SQL_C_BINARY, 1000);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.bytes(1000), bytes.substr(0, 1000));
     EXPECT_EQ(r.buffer[1000], fill);
     EXPECT_EQ(r.indicator, 1500);
-    r = get(column, oc::c_binary, 1000);
+    r = get(column, SQL_C_BINARY, 1000);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.bytes(500), bytes.substr(1000));
     EXPECT_EQ(r.indicator, 500);
-    EXPECT_EQ(get(column, oc::c_binary, 1000).rc, SQL_NO_DATA);
+    EXPECT_EQ(get(column, SQL_C_BINARY, 1000).rc, SQL_NO_DATA);
 }
 
 TEST_F(Blob, HexTextInPieces)
@@ -1278,7 +1277,7 @@ TEST_F(Blob, HexTextInPieces)
     const int column = add_blob(0, std::string("\x00\x11\x22\x33\x44", 5));
     std::string whole;
     for (int i = 0; i < 10; ++i) {
-        Result r = get(column, oc::c_char, 6);  // two bytes a piece
+        Result r = get(column, SQL_C_CHAR, 6);  // two bytes a piece
         if (r.rc == SQL_NO_DATA) break;
         EXPECT_EQ(r.buffer[6], fill);
         whole += r.narrow();
@@ -1292,7 +1291,7 @@ TEST_F(Blob, TextBlobAsWideText)
         "gr\xC3\xB6\xC3\x9F"
         "e \xE2\x82\xAC \xF0\x9D\x84\x9E";  // größe € 𝄞
     const int column = add_blob(1, utf8, 3);
-    Result r = get(column, oc::c_wchar);
+    Result r = get(column, SQL_C_WCHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.wide(), u"größe € 𝄞");
     EXPECT_EQ(r.indicator, static_cast<SQLLEN>(utf8.size() * 2));
@@ -1304,7 +1303,7 @@ TEST_F(Blob, TextBlobAsWideText)
         ird_records[column].getdata_offset = 0;
         std::u16string whole;
         for (int i = 0; i < 40; ++i) {
-            r = get(column, oc::c_wchar, buffer_length);
+            r = get(column, SQL_C_WCHAR, buffer_length);
             if (r.rc == SQL_NO_DATA) break;
             ASSERT_NE(r.rc, SQL_ERROR);
             EXPECT_EQ(r.buffer[buffer_length], fill);
@@ -1317,7 +1316,7 @@ TEST_F(Blob, TextBlobAsWideText)
 TEST_F(Blob, BoundBlobIsReopenedAfterReading)
 {
     const int column = add_blob(1, letters(100));
-    Result r = get(column, oc::c_char, 50, true, true);
+    Result r = get(column, SQL_C_CHAR, 50, true, true);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.narrow(), letters(49));
     EXPECT_EQ(r.indicator, 100);
@@ -1326,11 +1325,11 @@ TEST_F(Blob, BoundBlobIsReopenedAfterReading)
     EXPECT_EQ(ird_records[column].blob_open, 1);
     EXPECT_EQ(ird_records[column].getdata_offset, 0);
     // SQLGetData then reads the same value from its start.
-    r = get(column, oc::c_char, 200);
+    r = get(column, SQL_C_CHAR, 200);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.narrow(), letters(100));
     // A length inquiry from the fetch reads nothing and reopens nothing.
-    r = get(column, oc::c_char, 0, true, true);
+    r = get(column, SQL_C_CHAR, 0, true, true);
     EXPECT_EQ(r.indicator, 100);
     EXPECT_EQ(blob_state.opens, 1);
 }
@@ -1341,7 +1340,7 @@ TEST_F(Blob, NullBlobNullTargetAndClientErrors)
     // Neither a target nor an indicator.
     clear_diags(&statement);
     EXPECT_EQ(
-        convert_column(statement, column, oc::c_char, nullptr, 0, nullptr, false, nullptr, false),
+        convert_column(statement, column, SQL_C_CHAR, nullptr, 0, nullptr, false, nullptr, false),
         SQL_ERROR);
     ASSERT_NE(diag_record(&statement, 1), nullptr);
     EXPECT_STREQ(diag_record(&statement, 1)->sqlstate, "HY000");
@@ -1349,7 +1348,7 @@ TEST_F(Blob, NullBlobNullTargetAndClientErrors)
 
     // A read the client refuses.
     blob_state.fail_reads = true;
-    Result r = get(column, oc::c_char);
+    Result r = get(column, SQL_C_CHAR);
     EXPECT_EQ(r.rc, SQL_ERROR);
     EXPECT_FALSE(r.state.empty());
     EXPECT_NE(r.state, "01004");
@@ -1360,17 +1359,17 @@ TEST_F(Blob, NullBlobNullTargetAndClientErrors)
     ird.count = 0;
     blob_state = FakeBlob{};
     const int nothing = add(null(blob(1)));
-    r = get(nothing, oc::c_char);
+    r = get(nothing, SQL_C_CHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.indicator, SQL_NULL_DATA);
     EXPECT_EQ(blob_state.info_calls, 0);
-    EXPECT_EQ(get(nothing, oc::c_char, 256, false).state, "22002");
+    EXPECT_EQ(get(nothing, SQL_C_CHAR, 256, false).state, "22002");
 }
 
 TEST_F(Blob, EmptyBlob)
 {
     const int column = add_blob(1, "");
-    Result r = get(column, oc::c_char);
+    Result r = get(column, SQL_C_CHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.indicator, 0);
     EXPECT_EQ(r.narrow(), "");
@@ -1385,31 +1384,31 @@ TEST(CTypeFixedSize, TableOfSizes)
         SQLLEN size;
     };
     const Case cases[] = {
-        {oc::c_numeric, 19},
-        {oc::c_long, 4},
-        {oc::c_float, 4},
-        {oc::c_slong, 4},
-        {oc::c_ulong, 4},
-        {oc::c_short, 2},
-        {oc::c_sshort, 2},
-        {oc::c_ushort, 2},
-        {oc::c_double, 8},
-        {oc::c_sbigint, 8},
-        {oc::c_ubigint, 8},
-        {oc::c_date, 6},
-        {oc::c_time, 6},
-        {oc::c_type_date, 6},
-        {oc::c_type_time, 6},
-        {oc::c_timestamp, 16},
-        {oc::c_type_timestamp, 16},
-        {oc::c_bit, 1},
-        {oc::c_tinyint, 1},
-        {oc::c_stinyint, 1},
-        {oc::c_utinyint, 1},
-        {oc::c_char, 0},
-        {oc::c_wchar, 0},
-        {oc::c_binary, 0},
-        {oc::c_default, 0},
+        {SQL_C_NUMERIC, 19},
+        {SQL_C_LONG, 4},
+        {SQL_C_FLOAT, 4},
+        {SQL_C_SLONG, 4},
+        {SQL_C_ULONG, 4},
+        {SQL_C_SHORT, 2},
+        {SQL_C_SSHORT, 2},
+        {SQL_C_USHORT, 2},
+        {SQL_C_DOUBLE, 8},
+        {SQL_C_SBIGINT, 8},
+        {SQL_C_UBIGINT, 8},
+        {SQL_C_DATE, 6},
+        {SQL_C_TIME, 6},
+        {SQL_C_TYPE_DATE, 6},
+        {SQL_C_TYPE_TIME, 6},
+        {SQL_C_TIMESTAMP, 16},
+        {SQL_C_TYPE_TIMESTAMP, 16},
+        {SQL_C_BIT, 1},
+        {SQL_C_TINYINT, 1},
+        {SQL_C_STINYINT, 1},
+        {SQL_C_UTINYINT, 1},
+        {SQL_C_CHAR, 0},
+        {SQL_C_WCHAR, 0},
+        {SQL_C_BINARY, 0},
+        {SQL_C_DEFAULT, 0},
         {SQLSMALLINT(480), 0},
         {SQLSMALLINT(510), 0},
     };
