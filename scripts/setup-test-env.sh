@@ -12,7 +12,10 @@ DRIVER_LIB="$(readlink -f "$1")"
 ENV_DIR="$(mkdir -p "$2" && cd "$2" && pwd)"
 SYSDBA_PASSWORD="${BROLIX_SYSDBA_PASSWORD:-masterkey}"
 SERVER_DATA_DIR=/var/lib/firebird/3.0/data
-SERVER_DB="${SERVER_DATA_DIR}/brolix_test.fdb"
+# One server database per environment directory, so that several build trees
+# can run their suites against the same server side by side.
+ENV_TAG="$(printf '%s' "${ENV_DIR}" | md5sum | cut -c1-8)"
+SERVER_DB="${SERVER_DATA_DIR}/brolix_test_${ENV_TAG}.fdb"
 EMBEDDED_DB="${ENV_DIR}/embedded.fdb"
 SECURITY_DB=/var/lib/firebird/3.0/system/security3.fdb
 
