@@ -103,6 +103,27 @@ TEST_F(Connect, ByConnectionStringWithoutDataSource)
     EXPECT_EQ(SQLDisconnect(dbc), SQL_SUCCESS);
 }
 
+// The output string reproduces the connection: in dialect 1, DQUOTE decides
+// whether double quotes reach the server, so a reconnect through the string
+// must keep it.
+TEST_F(Connect, ReconnectThroughTheOutputStringKeepsDoubleQuotes)
+{
+    std::string out;
+    ConnectResult r = driver_connect(dbc, connection_string() + ";DIALECT=1;DQUOTE=1", &out, SQL_DRIVER_COMPLETE);
+    ASSERT_EQ(r.rc, SQL_SUCCESS) << r.state << " " << r.message;
+    EXPECT_NE(out.find(";DIALECT=1;DQUOTE=1;"), std::string::npos) << out;
+    ASSERT_EQ(SQLDisconnect(dbc), SQL_SUCCESS);
+
+    r = driver_connect(dbc, out);
+    ASSERT_EQ(r.rc, SQL_SUCCESS) << r.state << " " << r.message;
+    SQLCHAR native[128] = {};
+    SQLINTEGER length = 0;
+    ASSERT_EQ(SQLNativeSql(dbc, sql("SELECT \"a\" FROM T"), SQL_NTS, native, sizeof native, &length), SQL_SUCCESS)
+        << dbc.diag();
+    EXPECT_EQ(text(native), "SELECT \"a\" FROM T");
+    EXPECT_EQ(SQLDisconnect(dbc), SQL_SUCCESS);
+}
+
 TEST_F(Connect, OutputStringIsCutToTheBuffer)
 {
     SQLCHAR buffer[10];
