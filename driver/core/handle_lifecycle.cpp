@@ -229,12 +229,12 @@ SQLRETURN close_statement(Statement& statement, int mode)
             DescRecord& record = ird->records[i];
             record.getdata_offset = 0;
             if (record.blob_open) {
+                // A BLOB the server no longer knows (its transaction ended
+                // under the open cursor) is closed as far as the driver is
+                // concerned: failing here would leave the cursor open for
+                // good and its buffers to leak.
                 client::isc_close_blob(statement.status, &record.blob_handle);
-                if (status_failed(statement.status) &&
-                    client::isc_sqlcode(statement.status) != 100) {
-                    post_statement_status(&statement);
-                    return SQL_ERROR;
-                }
+                record.blob_handle = 0;
                 record.blob_open = 0;
             }
         }
