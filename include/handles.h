@@ -207,6 +207,10 @@ struct Statement : HandleHeader {
     int32_t catalog_kind;  // ODBC function code that produced the statement
     int32_t escape_depth;
     char escape_stack[128];
+    // 1 when the statement runs on the connection's read transaction (the
+    // driver's catalog statements): prepared, executed, fetched and closed
+    // there, never touching the main transaction. Set by prepare and execute.
+    int32_t on_read_transaction;
 };
 
 struct Descriptor : HandleHeader {
