@@ -211,6 +211,11 @@ struct Statement : HandleHeader {
     // driver's catalog statements): prepared, executed, fetched and closed
     // there, never touching the main transaction. Set by prepare and execute.
     int32_t on_read_transaction;
+    // Calls on the statement now running, kept by the guard of the
+    // statement entry points and read and written only atomically
+    // (std::atomic_ref). SQLCancel may arrive from another thread while one
+    // runs: it then only asks the server to stop, and frees nothing.
+    int32_t calls_in_progress;
 };
 
 struct Descriptor : HandleHeader {

@@ -1,17 +1,12 @@
 #include "guard.h"
 #include "handle_lifecycle.h"
 
-// Ends a data-at-execution sequence; a running server call is not
-// interrupted. With nothing to cancel it closes the cursor, as the driver
-// manager assumes it does (the ODBC 2 meaning it keeps): otherwise the next
-// execute would find the cursor still open on the server.
+// The one call an application may make while another call on the same
+// statement runs on another thread (a query timeout, pyodbc's cancel()): it
+// then asks the server to stop that call and touches nothing else. On an
+// idle statement it ends a data-at-execution sequence or closes the cursor,
+// as the driver manager assumes it does.
 BROLIX_EXPORT SQLRETURN SQL_API SQLCancel(SQLHSTMT StatementHandle)
 {
-    return guarded<Statement>(StatementHandle, [](Statement& s) -> SQLRETURN {
-        if (s.need_data_param == 0 && s.put_data_state == 0) return close_statement(s, 0);
-        s.need_data_param = 0;
-        s.put_data_state = 0;
-        s.data_at_exec_done = 0;
-        return SQL_SUCCESS;
-    });
+    return guarded_concurrent(StatementHandle, [](Statement& s) { return cancel_statement(s); });
 }

@@ -108,3 +108,11 @@ void throw_missing_client_entry(const char* name)
 {
     throw DriverError("HY000", std::string("The Firebird client library does not export ") + name);
 }
+
+bool cancel_running_operation(isc_db_handle* db)
+{
+    auto cancel = api.fb_cancel_operation;
+    if (cancel == nullptr || db == nullptr || *db == 0) return false;
+    ISC_STATUS_ARRAY status = {};
+    return cancel(status, db, fb_cancel_raise) == 0;
+}

@@ -54,7 +54,8 @@
     X(isc_open_blob)                   \
     X(isc_get_client_version)          \
     X(isc_get_client_major_version)    \
-    X(isc_get_client_minor_version)
+    X(isc_get_client_minor_version)    \
+    X(fb_cancel_operation)
 
 // Function pointers typed from the client's own declarations; null when the
 // library does not export the name.
@@ -129,6 +130,21 @@ private:
 };
 
 [[noreturn]] void throw_missing_client_entry(const char* name);
+
+// Asks the server to stop the operation another thread is running on the
+// attachment `db` (fb_cancel_operation with fb_cancel_raise); the running
+// call then fails with the server's "operation was cancelled".
+//
+// This is the one client call made without driver_lock, whatever the
+// client's version: the call being cancelled holds that lock for its whole
+// length (a fetch, an execute), so waiting for it would only cancel what has
+// already ended. fb_cancel_operation exists to be called concurrently with a
+// running call on the same attachment, and only clients that are safe to call
+// from several threads export it. Its status goes to a vector of its own, not
+// to one the running call is using.
+// False when the client has no fb_cancel_operation or the server refused
+// (nothing running, for one).
+bool cancel_running_operation(isc_db_handle* db);
 
 // Calls one entry of the table under the serialisation rule.
 template <auto ClientApi::*Entry, typename... Args>

@@ -11,6 +11,7 @@
 
 #include <sql.h>
 
+#include <atomic>
 #include <new>
 #include <type_traits>
 
@@ -60,17 +61,66 @@ SQLRETURN report_exception(HandleHeader* handle) noexcept;
 
 enum class Diags { clear, keep };
 
+// Counts a call on a statement as in progress for as long as it lives, so
+// that an SQLCancel from another thread knows not to free what the call
+// uses. Nothing for the other kinds of handle.
+template <typename Record>
+class CallInProgress {
+public:
+    explicit CallInProgress(Record&) {}
+};
+
+// The statement's count of running calls, as an atomic.
+inline std::atomic_ref<int32_t> calls_in_progress(Statement& statement)
+{
+    return std::atomic_ref<int32_t>(statement.calls_in_progress);
+}
+
+template <>
+class CallInProgress<Statement> {
+public:
+    explicit CallInProgress(Statement& statement) : statement_(statement)
+    {
+        calls_in_progress(statement_).fetch_add(1, std::memory_order_acq_rel);
+    }
+    ~CallInProgress() { calls_in_progress(statement_).fetch_sub(1, std::memory_order_acq_rel); }
+    CallInProgress(const CallInProgress&) = delete;
+    CallInProgress& operator=(const CallInProgress&) = delete;
+
+private:
+    Statement& statement_;
+};
+
 // Runs body(record) for a handle of kind Record.
 template <typename Record, typename Body>
 SQLRETURN guarded(SQLHANDLE handle, Body&& body, Diags diags = Diags::clear) noexcept
 {
     Record* record = handle_cast<Record>(handle);
     if (record == nullptr) return SQL_INVALID_HANDLE;
+    CallInProgress<Record> call(*record);
     if (diags == Diags::clear) clear_diags(record);
     try {
         return body(*record);
     } catch (...) {
         return report_exception(record);
+    }
+}
+
+// The guard of SQLCancel, the one call ODBC lets an application make on a
+// statement while another of its calls runs on another thread. It neither
+// counts as a call in progress nor clears the statement's diagnostics (the
+// running call owns them); the body decides what it may touch.
+template <typename Body>
+SQLRETURN guarded_concurrent(SQLHANDLE handle, Body&& body) noexcept
+{
+    Statement* statement = handle_cast<Statement>(handle);
+    if (statement == nullptr) return SQL_INVALID_HANDLE;
+    try {
+        return body(*statement);
+    } catch (...) {
+        // A diagnostic only where no other call may be writing them.
+        if (calls_in_progress(*statement).load(std::memory_order_acquire) > 0) return SQL_ERROR;
+        return report_exception(statement);
     }
 }
 

@@ -262,6 +262,27 @@ SQLRETURN close_statement(Statement& statement, int mode, CommitOnClose commit)
     return SQL_SUCCESS;
 }
 
+SQLRETURN cancel_statement(Statement& statement)
+{
+    // Claims the idle statement for this call; a call that is running, or a
+    // second SQLCancel, keeps the claim from succeeding.
+    int32_t idle = 0;
+    if (!calls_in_progress(statement).compare_exchange_strong(idle, 1, std::memory_order_acq_rel)) {
+        cancel_running_operation(&statement.connection->db_handle);
+        return SQL_SUCCESS;
+    }
+    struct Release {
+        Statement& s;
+        ~Release() { calls_in_progress(s).fetch_sub(1, std::memory_order_acq_rel); }
+    } release{statement};
+    clear_diags(&statement);
+    if (statement.need_data_param == 0 && statement.put_data_state == 0) return close_statement(statement, 0);
+    statement.need_data_param = 0;
+    statement.put_data_state = 0;
+    statement.data_at_exec_done = 0;
+    return SQL_SUCCESS;
+}
+
 void free_descriptor(Descriptor* descriptor)
 {
     Connection* connection = descriptor->connection;

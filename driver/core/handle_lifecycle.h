@@ -36,3 +36,10 @@ void free_connection_children(Connection& connection,
 // Closes a statement's cursor (mode 0) or drops its server statement (mode 1).
 SQLRETURN close_statement(Statement& statement, int mode,
                           CommitOnClose commit = CommitOnClose::by_commit_select);
+
+// The body of SQLCancel. While another call on the statement runs (on
+// another thread) it only asks the server to stop that call, and frees or
+// writes nothing of the statement. On an idle statement it ends a
+// data-at-execution sequence, or else closes the cursor (what the driver
+// manager assumes of it, the ODBC 2 meaning).
+SQLRETURN cancel_statement(Statement& statement);

@@ -41,7 +41,9 @@ protected:
     }
     void TearDown() override
     {
-        if (connection().db_handle != 0) EXPECT_EQ(disconnect(connection()), SQL_SUCCESS);
+        if (connection().db_handle != 0) {
+            EXPECT_EQ(disconnect(connection()), SQL_SUCCESS);
+        }
         std::remove((dir_ + "/read.fdb").c_str());
         std::remove((dir_ + "/create.sql").c_str());
         rmdir(dir_.c_str());
