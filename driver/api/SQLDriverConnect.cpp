@@ -28,15 +28,15 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC ConnectionHandle, SQLH
                                                   SQLUSMALLINT DriverCompletion)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        NarrowArg in(wide_codec(&c), InConnectionString, StringLength1);
+        NarrowArg in(connect_codec, InConnectionString, StringLength1);
         if (!in.ok()) return post_error(&c, "HY090");
         c.wide_app = 1;
         std::string output;
         SQLRETURN rc = driver_connect(c, WindowHandle, in.get(), in.length(),
                                       DriverCompletion, output);
         if (!SQL_SUCCEEDED(rc) || OutConnectionString == nullptr || BufferLength <= 0) return rc;
-        // The connection now knows its code page; the length counts characters.
-        return widen_result(wide_codec(&c), output, OutConnectionString, BufferLength, StringLength2Ptr,
+        // The length counts characters.
+        return widen_result(connect_codec, output, OutConnectionString, BufferLength, StringLength2Ptr,
                             rc, true);
     });
 }

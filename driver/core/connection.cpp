@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "client_api.h"
+#include "text.h"
 #include "connect_options.h"
 #include "diagnostics.h"
 #include "handle_lifecycle.h"
@@ -342,6 +343,7 @@ SQLRETURN disconnect(Connection& connection)
         throw;
     }
     free_connection_children(connection);
+    if (connection.db_handle == 0) forget_code_page(connection);
     return rc;
 }
 

@@ -218,6 +218,12 @@ WideCodec wide_codec(const Connection* connection) noexcept
     return codec;
 }
 
+void forget_code_page(Connection& connection) noexcept
+{
+    connection.wcmb_code_page = code_page_utf8;
+    connection.simple_unicode = 0;
+}
+
 const char* code_page_charset(int code_page) noexcept
 {
     for (const auto& entry : code_page_names)

@@ -29,6 +29,18 @@ struct WideCodec {
 
 WideCodec wide_codec(const Connection* connection) noexcept;
 
+// The arguments of SQLConnectW and SQLDriverConnectW, and the output
+// connection string, convert as UTF-8 whatever the data source's code page:
+// they are converted before the data source is known, the ini files they
+// name are UTF-8, and the attach tags non-ASCII credentials and paths as
+// UTF-8.
+inline constexpr WideCodec connect_codec{};
+
+// Back to the code page of a connection that was never connected (UTF-8,
+// not SimpleUnicode), for a disconnected connection: the next connect reads
+// its own.
+void forget_code_page(Connection& connection) noexcept;
+
 // The iconv name of a Windows code-page number, or null when unsupported.
 const char* code_page_charset(int code_page) noexcept;
 
