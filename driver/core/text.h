@@ -1,6 +1,11 @@
 // Text helpers of the entry points: wide (UTF-16) text to and from the
-// connection's code page, and the one family of output-string helpers that
+// connection's code page, and the one output-string writer (TextOut) that
 // every function writing a string uses.
+//
+// A W export converts each string argument once (NarrowArg), calls the same
+// body as the narrow export, and writes its text results through a TextOut
+// of its own width; no function has a second body per width. UTF-8 and
+// UTF-16 convert through the codec in utf.h.
 //
 // Wide text is converted through the connection's code page (UTF-8 unless the
 // connection chose another); only with SimpleUnicode is it narrowed and
@@ -62,8 +67,10 @@ std::u16string wide_from_narrow(const WideCodec& codec, std::string_view text);
 size_t wide_fit(std::u16string_view text, size_t capacity) noexcept;
 
 // A wide string argument converted to narrow text once, for the narrow body.
-// length() is what the body receives as the argument's length: SQL_NTS when
-// the caller passed SQL_NTS, else the converted byte count.
+// `length` is SQL_NTS or a count of characters (UTF-16 units; an export whose
+// ODBC length counts bytes divides first). length() is what the body
+// receives as the argument's length: SQL_NTS when the caller passed SQL_NTS,
+// else the converted byte count.
 class NarrowArg {
 public:
     NarrowArg(const WideCodec& codec, const SQLWCHAR* text, SQLLEN length);
