@@ -337,10 +337,12 @@ SQLRETURN disconnect(Connection& connection)
             connection.db_handle = 0;
         }
     } catch (...) {
-        free_connection_children(connection);
+        free_connection_children(connection, CommitOnClose::never);
         throw;
     }
-    free_connection_children(connection);
+    // Never a commit here: a failed rollback leaves the transaction open,
+    // and its diagnostic is what the application must see.
+    free_connection_children(connection, CommitOnClose::never);
     if (connection.db_handle == 0) forget_code_page(connection);
     return rc;
 }
