@@ -292,4 +292,5 @@ void store_completion(const DsnValues& values, Connection& connection)
     for (const auto& field : number_fields)
         if (field.connection_field != nullptr)
             connection.*field.connection_field = values.*field.value;
+    connection.wcmb_code_page = values.wcmb_code_page;
 }

@@ -59,7 +59,8 @@ constexpr CheckBoxPlace check_boxes[] = {
     {"Null Sc&hema:", 30, 100, 130, 370, "Force a null value in SQLColumns calls", &DsnValues::null_schema},
     {"&Fix Precision:", 210, 100, 340, 370, "Return max precision for NUMERIC fields", &DsnValues::fix_precision},
     {"Simple Uni&code:", 30, 100, 130, 400, "Use simple truncation to convert from unicode to ascii", &DsnValues::simple_unicode},
-    {"Defaul&t SQL_CHAR:", 210, 100, 340, 400,
+    // 120 wide like "Pre IB6 MetaData:": at 100 the text is cut.
+    {"Defaul&t SQL_CHAR:", 210, 120, 340, 400,
      "When getting data as default from a UNICODE field, return as ASCII, required for MS ACCESS",
      &DsnValues::wchar_default_c},
     {"Hide LONGVAR:", 30, 100, 130, 460, "Report LONGVARCHAR as VARCHAR(32000)", &DsnValues::hide_varchar},
