@@ -195,6 +195,8 @@ TEST_F(SetupLibrary, RefusedRequests)
         {ODBC_CONFIG_DSN, attributes({}), false, "7 Invalid lpszAttributes"},
         {ODBC_REMOVE_DSN, "", true, "7 Invalid lpszAttributes"},
         {ODBC_REMOVE_DSN, attributes({"DESC=no name"}), false, "7 Invalid DSN specified to ODBC_REMOVE_DSN"},
+        // Without a window and without a name there is nothing to write.
+        {ODBC_ADD_DSN, attributes({"DB=/x.fdb"}), false, ""},
     };
     for (const auto& c : cases) {
         const char* list = c.null_list ? nullptr : c.attributes.c_str();

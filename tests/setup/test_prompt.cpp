@@ -1,6 +1,9 @@
 // SQLDriverConnect prompting through the real setup library: the driver
 // loads libbrolixS.so into this process, which already has a QApplication,
 // and the test answers the modal windows the library opens.
+#include <odbcinst.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -26,6 +29,7 @@ public:
     struct Answer {
         std::string database;  // entered before OK
         bool cancel = false;
+        std::string name;  // data source name, entered when given
     };
 
     explicit DialogAnswerer(std::vector<Answer> answers) : answers_(std::move(answers))
@@ -37,6 +41,7 @@ public:
     int prompts = 0;
     std::vector<std::string> messages;
     std::vector<std::string> passwords_shown;
+    std::vector<bool> names_editable;
 
 private:
     void poll()
@@ -53,7 +58,12 @@ private:
         Answer answer = prompts < static_cast<int>(answers_.size()) ? answers_[prompts] : Answer{"", true};
         ++prompts;
         passwords_shown.push_back(window->findChild<QLineEdit*>("password")->text().toStdString());
-        if (!answer.database.empty()) window->findChild<QLineEdit*>("database")->setText(QString::fromStdString(answer.database));
+        if (!answer.database.empty())
+            window->findChild<QLineEdit*>("database")->setText(QString::fromStdString(answer.database));
+        if (auto* name = window->findChild<QLineEdit*>("name")) {
+            names_editable.push_back(name->isEnabled());
+            if (!answer.name.empty()) name->setText(QString::fromStdString(answer.name));
+        }
         window->findChild<QPushButton*>(answer.cancel ? "cancel" : "ok")->click();
     }
 
@@ -163,6 +173,35 @@ TEST(Prompt, WithoutAWindowNobodyIsAsked)
     EXPECT_EQ(r.rc, SQL_ERROR);
     EXPECT_NE(r.diag.find("A database is required"), std::string::npos) << r.diag;
     EXPECT_EQ(answerer.prompts, 0);
+}
+
+TEST(Prompt, ConfigDsnWithAWindowOpensTheDialog)
+{
+    // An empty attribute list opens an empty dialog whose name can be
+    // typed; OK writes the data source, Cancel writes nothing. Both report
+    // success to the installer.
+    const std::string dsn = "brolix_typed_" + std::to_string(getpid());
+    const std::string good = process_database();
+    static int window = 0;
+    auto hwnd = reinterpret_cast<HWND>(&window);
+    const char empty[2] = {'\0', '\0'};
+    for (bool cancel : {true, false}) {
+        DialogAnswerer answerer({{good, cancel, dsn}});
+        EXPECT_TRUE(SQLConfigDataSource(hwnd, ODBC_ADD_DSN, "Tarnwell Firebird ODBC", empty));
+        EXPECT_EQ(answerer.prompts, 1);
+        ASSERT_EQ(answerer.names_editable.size(), 1u);
+        EXPECT_TRUE(answerer.names_editable[0]);
+        char database[256] = "";
+        SQLGetPrivateProfileString(dsn.c_str(), "Database", "<none>", database, sizeof database, "odbc.ini");
+        EXPECT_EQ(database, cancel ? std::string("<none>") : good) << "cancel " << cancel;
+    }
+    // Configuring it shows the stored values with the name fixed.
+    DialogAnswerer answerer({{"", true}});
+    std::string configure = "DSN=" + dsn + std::string(2, '\0');
+    EXPECT_TRUE(SQLConfigDataSource(hwnd, ODBC_CONFIG_DSN, "Tarnwell Firebird ODBC", configure.c_str()));
+    ASSERT_EQ(answerer.names_editable.size(), 1u);
+    EXPECT_FALSE(answerer.names_editable[0]);
+    SQLRemoveDSNFromIni(dsn.c_str());
 }
 
 }  // namespace
