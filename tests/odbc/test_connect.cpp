@@ -1,6 +1,7 @@
 // Connecting through the unixODBC driver manager: data sources and
 // connection strings, embedded and over the loopback server, failures,
 // driver information, connection attributes and transactions.
+#include <odbcinst.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -225,6 +226,25 @@ TEST_F(Connect, PromptingWithoutADisplayFailsTheDialog)
         EXPECT_EQ(r.state, "IM008") << completion;
         EXPECT_NE(r.message.find("Dialog Failed"), std::string::npos) << r.message;
     }
+}
+
+TEST_F(Connect, ConfigDsnWithAWindowButNoDisplayFails)
+{
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    ScopedEnv display("DISPLAY", nullptr);
+    int window = 0;
+    const std::string attributes = std::string("DSN=brolix_never_shown") + std::string(2, '\0');
+    EXPECT_FALSE(SQLConfigDataSource(reinterpret_cast<HWND>(&window), ODBC_ADD_DSN, "Tarnwell Firebird ODBC",
+                                     attributes.c_str()));
+    DWORD code = 0;
+    char message[256] = "";
+    WORD length = 0;
+    EXPECT_EQ(SQLInstallerError(1, &code, message, sizeof message, &length), SQL_SUCCESS);
+    EXPECT_EQ(code, static_cast<DWORD>(ODBC_ERROR_REQUEST_FAILED));
+    EXPECT_STREQ(message, "Dialog Failed");
+    char database[64] = "";
+    SQLGetPrivateProfileString("brolix_never_shown", "Driver", "<none>", database, sizeof database, "odbc.ini");
+    EXPECT_STREQ(database, "<none>");
 }
 
 TEST_F(Connect, DriverInformationThroughTheDriverManager)

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -388,6 +389,36 @@ TEST_F(Dialog, TestDpbSendsThePasswordOnlyWithAUser)
     EXPECT_EQ(connection_test_dpb({"", "secret", "", "", "db"}), std::string(1, isc_dpb_version1));
     EXPECT_EQ(connection_test_dpb({"U", "pw", "UTF8", "R", "db"}),
               std::string("\x01\x1c\x01U\x1d\x02pw\x30\x04UTF8\x3c\x01R", 17));
+}
+
+TEST_F(Dialog, AboutShowsTheHelpFile)
+{
+    // No Help button; about() shows <HelpDir>/DSNHELP.HLP, or a short text
+    // when there is none.
+    const std::string dir = env("BROLIX_TEST_DIR") + "/help-" + std::to_string(getpid());
+    QDir().mkpath(QString::fromStdString(dir));
+    const QString file = QString::fromStdString(dir + "/DSNHELP.HLP");
+    {
+        QFile help(file);
+        ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+        help.write("Dialect: the SQL dialect of the connection.\n");
+    }
+    const char* section = "Tarnwell Firebird ODBC";
+    SQLWritePrivateProfileString(section, "HelpDir", dir.c_str(), "odbcinst.ini");
+    ::Setup dialog(nullptr, "DSN Properties", nullptr);
+    std::vector<std::string> texts;
+    for (bool with_file : {true, false}) {
+        if (!with_file) QFile::remove(file);
+        MessageBoxReader reader;
+        dialog.about();
+        ASSERT_EQ(reader.texts.size(), 1u);
+        EXPECT_EQ(reader.captions[0], "Tarnwell Firebird ODBC DSN Setup");
+        texts.push_back(reader.texts[0]);
+    }
+    SQLWritePrivateProfileString(section, "HelpDir", nullptr, "odbcinst.ini");
+    QDir(QString::fromStdString(dir)).removeRecursively();
+    EXPECT_NE(texts[0].find("Dialect: the SQL dialect of the connection."), std::string::npos) << texts[0];
+    EXPECT_NE(texts[1].find("Tarnwell Firebird ODBC: data source setup"), std::string::npos) << texts[1];
 }
 
 // Positions are the dialog's own pixels: a control's place inside its group
