@@ -5,7 +5,11 @@
 #include <odbcinst.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -181,6 +185,23 @@ protected:
     unsigned char (*config_dsn_i_)(HWND, WORD, LPCSTR, LPCSTR) = nullptr;
     BOOL (*config_driver_)(HWND, WORD, LPCSTR, LPCSTR, LPSTR, WORD, WORD*) = nullptr;
 };
+
+TEST_F(SetupLibrary, ExportsOnlyItsEntryPoints)
+{
+    std::set<std::string> exported;
+    std::string command = std::string("nm -D --defined-only '") + BROLIX_SETUP_PATH + "'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char line[512];
+    while (pipe && std::fgets(line, sizeof line, pipe.get())) {
+        std::string name(line);
+        name = name.substr(name.find_last_of(' ') + 1);
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+        exported.insert(name);
+    }
+    const std::set<std::string> entry_points = {"ConfigDSN", "ConfigDSN_I", "ConfigDriver", "complete_info",
+                                                "complete_error"};
+    EXPECT_EQ(exported, entry_points);
+}
 
 TEST_F(SetupLibrary, RefusedRequests)
 {
