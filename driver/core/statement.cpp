@@ -232,6 +232,12 @@ SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catal
     return prepare_text(statement, sent, catalog);
 }
 
+SQLRETURN prepare_driver_text(Statement& statement, std::string_view text, bool catalog)
+{
+    statement.return_value_param = 0;
+    return prepare_text(statement, std::string(text), catalog);
+}
+
 SQLRETURN prepare_wide(Statement& statement, std::u16string_view text)
 {
     if (text.empty()) return post_error(&statement, "42000");
