@@ -571,10 +571,8 @@ RowOutcome rewrite_statistics(Statement& statement, Row& row, const Context& c)
 
 RowOutcome rewrite_primary_keys(Statement& statement, Row& row, const Context& c)
 {
-    enum { table_schem = 2, table_name = 3, key_seq = 5 };
+    enum { table_schem = 2, key_seq = 5 };
     schema_rule(row, table_schem, c);
-    // Each table's key is numbered from 1.
-    if (name_changed(statement, row.text(table_name))) statement.key_sequence = 1;
     row.set_integer(key_seq, statement.key_sequence++);
     return RowOutcome::deliver;
 }
