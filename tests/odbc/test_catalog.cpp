@@ -614,4 +614,21 @@ TEST(Catalog, LeavesTheApplicationTransactionOpen)
     EXPECT_EQ(count_depts(), "1") << "and was not committed by the catalog calls";
 }
 
+TEST(Catalog, ReadsPastUncommittedDefinitions)
+{
+    // The catalog reads the committed definitions: the application's own
+    // uncommitted CREATE TABLE neither blocks it nor fails it.
+    Connected c;
+    ASSERT_EQ(SQLSetConnectAttr(c.dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+              SQL_SUCCESS);
+    {
+        Stmt ddl(c.dbc);
+        ASSERT_EQ(SQLExecDirect(ddl, sql("CREATE TABLE NOT_YET (A INTEGER)"), SQL_NTS), SQL_SUCCESS) << ddl.diag();
+    }
+    EXPECT_TRUE(tables(c.dbc, nullptr, "NOT_YET", nullptr).empty());
+    EXPECT_EQ(tables(c.dbc, nullptr, "DEPT", nullptr).size(), 1u);
+    ASSERT_EQ(SQLEndTran(SQL_HANDLE_DBC, c.dbc, SQL_COMMIT), SQL_SUCCESS);
+    EXPECT_EQ(tables(c.dbc, nullptr, "NOT_YET", nullptr).size(), 1u);
+}
+
 }  // namespace
