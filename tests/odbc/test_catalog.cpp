@@ -361,6 +361,14 @@ TEST(Catalog, ColumnsArgumentsAndSwitches)
         {"HIDEVARCHAR=1", "C_TEXT", {"BLOB SUB_TYPE TEXT", "12", "32000", "32000", "N", "N", "1", "12", "N", "32000", "YES"}},
         {"HIDEVARCHAR=1", "C_BIN", {"BLOB", "-3", "32000", "32000", "N", "N", "1", "-3", "N", "32000", "YES"}},
     };
+    // COLUMN_DEF: the default's text with WithDefault, else NULL.
+    for (const char* options : {"", "WITHDEFAULT=1"}) {
+        SCOPED_TRACE(options);
+        Connected c(options);
+        Rows rows = columns_of(c.dbc, "DEPT", "NAME");
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][12], *options ? Value("DEFAULT 'none'") : Value()) << "COLUMN_DEF";
+    }
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.options) + " " + k.column);
         Connected c(k.options);
