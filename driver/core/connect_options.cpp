@@ -399,6 +399,5 @@ SQLRETURN copy_output_connection_string(std::string_view text, SQLCHAR* out,
                                         SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr)
 {
     if (out == nullptr || buffer_length <= 0) return SQL_SUCCESS;
-    bool cut = copy_out_cstring(out, buffer_length, length_ptr, text);
-    return cut ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    return narrow_out(out, buffer_length, length_ptr).write(text) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
 }

@@ -12,6 +12,7 @@
 
 #include "convert.h"
 #include "handles.h"
+#include "utf.h"
 
 namespace convert_detail {
 
@@ -158,17 +159,7 @@ SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pi
 
 // Writes one UTF-16 unit at out[index] (application buffers need not be
 // aligned).
-inline void put_unit(char* out, std::size_t index, char16_t unit)
-{
-    std::memcpy(out + 2 * index, &unit, 2);
-}
-
-// Decodes UTF-8 at text[0..length) into at most `capacity` units at `out`,
-// never splitting a character. Returns the units of the whole text; `stored`
-// and `consumed` tell how many units were written and how many bytes they
-// came from. Bytes that are not UTF-8 become U+FFFD.
-std::size_t decode_utf8(const unsigned char* text, std::size_t length, char* out,
-                        std::size_t capacity, std::size_t& stored, std::size_t& consumed);
+using utf::put_unit;
 
 // Stored bytes of a fixed-size value as SQL_C_BINARY: at most BufferLength
 // bytes; a cut value gives SQL_SUCCESS_WITH_INFO.

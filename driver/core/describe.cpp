@@ -399,16 +399,11 @@ template <typename Len>
 SQLRETURN put_string(Statement& statement, std::string_view text, SQLPOINTER buffer,
                      SQLLEN buffer_length, Len* length_ptr, bool wide, bool length_in_chars)
 {
-    SQLRETURN rc;
-    if (wide) {
-        rc = widen_result(wide_codec(statement.connection), text, buffer, buffer_length, length_ptr,
-                          SQL_SUCCESS, length_in_chars);
-    } else {
-        rc = copy_out_cstring(buffer, buffer_length, length_ptr, text) ? SQL_SUCCESS_WITH_INFO
-                                                                       : SQL_SUCCESS;
-    }
-    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&statement, "01004");
-    return rc;
+    const TextForm form = !wide ? TextForm::narrow
+                          : length_in_chars ? TextForm::wide_chars
+                                            : TextForm::wide_bytes;
+    TextOut out(form, wide_codec(statement.connection), buffer, buffer_length, length_ptr);
+    return cut_warning(&statement, out.write(text));
 }
 
 struct AttributeValue {

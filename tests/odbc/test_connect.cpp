@@ -322,4 +322,67 @@ TEST_F(Connect, WideConnectCarriesNonLatinText)
     SQLDisconnect(dbc);
 }
 
+TEST(DirectConnect, WideReconnectDoesNotUseThePreviousCodePage)
+{
+    // The first connection converts its wide text through CP437; the next
+    // one, on the same driver handle, names no code page. Its non-ASCII
+    // arguments must arrive as the UTF-8 the attach tags them with: "Юзер"
+    // has no CP437 form at all, "Rôle" has a different one. An embedded
+    // attach takes any user name, and the server shows it back. Called
+    // directly: unixODBC gives every connect a new driver handle, other
+    // driver managers and applications reuse one.
+    using AllocHandleFn = SQLRETURN(SQLSMALLINT, SQLHANDLE, SQLHANDLE*);
+    using FreeHandleFn = SQLRETURN(SQLSMALLINT, SQLHANDLE);
+    using DriverConnectWFn = SQLRETURN(SQLHDBC, SQLHWND, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                       SQLSMALLINT*, SQLUSMALLINT);
+    using DisconnectFn = SQLRETURN(SQLHDBC);
+    using ExecDirectWFn = SQLRETURN(SQLHSTMT, SQLWCHAR*, SQLINTEGER);
+    using FetchFn = SQLRETURN(SQLHSTMT);
+    using GetDataFn = SQLRETURN(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN*);
+    DirectDriver driver;
+    auto alloc = driver.entry<AllocHandleFn>("SQLAllocHandle");
+    auto release = driver.entry<FreeHandleFn>("SQLFreeHandle");
+    auto connect_w = driver.entry<DriverConnectWFn>("SQLDriverConnectW");
+    auto disconnect = driver.entry<DisconnectFn>("SQLDisconnect");
+    auto exec_direct_w = driver.entry<ExecDirectWFn>("SQLExecDirectW");
+    auto fetch = driver.entry<FetchFn>("SQLFetch");
+    auto get_data = driver.entry<GetDataFn>("SQLGetData");
+    SQLHANDLE env = nullptr, dbc = nullptr;
+    ASSERT_EQ(alloc(SQL_HANDLE_ENV, nullptr, &env), SQL_SUCCESS);
+    ASSERT_EQ(alloc(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
+
+    auto wide_connect = [&](std::u16string in, std::u16string& out) {
+        SQLWCHAR buffer[512] = {};
+        SQLSMALLINT length = 0;
+        SQLRETURN rc = connect_w(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(in.data()), SQL_NTS, buffer, 512,
+                                 &length, SQL_DRIVER_NOPROMPT);
+        out.assign(buffer, buffer + std::max<SQLSMALLINT>(length, 0));
+        return rc;
+    };
+    const std::u16string database(process_database().begin(), process_database().end());
+    const std::u16string base = u"DRIVER={Tarnwell Firebird ODBC};DATABASE=" + database + u";CHARSET=UTF8";
+    for (const std::u16string user : {u"Юзер", u"Rôle"}) {
+        std::u16string out;
+        ASSERT_EQ(wide_connect(base + u";UID=SYSDBA;WCMB=CP_OEMCP", out), SQL_SUCCESS);
+        ASSERT_EQ(disconnect(dbc), SQL_SUCCESS);
+
+        const std::u16string in = base + u";UID=" + user;
+        ASSERT_EQ(wide_connect(in, out), SQL_SUCCESS);
+        EXPECT_EQ(out, in);
+        SQLHANDLE stmt = nullptr;
+        ASSERT_EQ(alloc(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        std::u16string query = u"SELECT CURRENT_USER FROM RDB$DATABASE";
+        ASSERT_EQ(exec_direct_w(stmt, reinterpret_cast<SQLWCHAR*>(query.data()), SQL_NTS), SQL_SUCCESS);
+        ASSERT_EQ(fetch(stmt), SQL_SUCCESS);
+        SQLWCHAR value[64] = {};
+        SQLLEN indicator = 0;
+        ASSERT_EQ(get_data(stmt, 1, SQL_C_WCHAR, value, sizeof value, &indicator), SQL_SUCCESS);
+        EXPECT_EQ(std::u16string(value, value + indicator / 2), user);
+        EXPECT_EQ(release(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
+        EXPECT_EQ(disconnect(dbc), SQL_SUCCESS);
+    }
+    EXPECT_EQ(release(SQL_HANDLE_DBC, dbc), SQL_SUCCESS);
+    EXPECT_EQ(release(SQL_HANDLE_ENV, env), SQL_SUCCESS);
+}
+
 }  // namespace
