@@ -504,8 +504,13 @@ RowOutcome rewrite_special_columns(Statement& statement, Row& row, const Context
         else row.set_null(decimal_digits);
     };
     switch (type) {
-    case field_type::short_: put("SMALLINT", SQL_SMALLINT, true); break;
-    case field_type::long_: put("INTEGER", SQL_INTEGER, true); break;
+    case field_type::short_:
+    case field_type::long_:
+        // A scaled SMALLINT or INTEGER holds a NUMERIC or DECIMAL.
+        if (scale != 0) put(exact_name(c), exact_code(c), true);
+        else if (type == field_type::short_) put("SMALLINT", SQL_SMALLINT, true);
+        else put("INTEGER", SQL_INTEGER, true);
+        break;
     case field_type::quad:
     case field_type::int64: put(exact_name(c), exact_code(c), true); break;
     case field_type::float_: put("FLOAT", SQL_REAL, true); break;

@@ -47,7 +47,7 @@ def check(path):
     assert [(k.column_name, k.key_seq) for k in keys] == [("ID", 1)], keys
 
     foreign = sorted((f.fkcolumn_name, f.update_rule, f.delete_rule) for f in cursor.foreignKeys(table="DEPT"))
-    assert foreign == [("BOSS_DEPT", 3, 3), ("DEPT_ID", 3, 0)], foreign
+    assert foreign == [("BOSS_DEPT", 3, 3), ("DEPT_ID", 3, 0), ("DEPT_ID", 3, 2)], foreign
 
     statistics = [(s.index_name, s.non_unique, s.column_name) for s in cursor.statistics("DEPT")]
     assert statistics[0] == (None, None, None), statistics
@@ -55,7 +55,7 @@ def check(path):
     assert len(statistics) == 4, statistics
 
     procedures = [p.procedure_name for p in cursor.procedures()]
-    assert procedures == ["ADD_DEPT", "DEPT_EMPLOYEES"], procedures
+    assert procedures == ["ADD_DEPT", "DEPT_EMPLOYEES", "SET_ACTIVE"], procedures
 
     types = cursor.getTypeInfo().fetchall()
     assert [t.data_type for t in types][:3] == [-9, -8, -4], types

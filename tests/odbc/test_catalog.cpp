@@ -194,6 +194,7 @@ TEST(Catalog, TablesNamesPatternsAndQuotes)
         {nullptr, "O'Brien", {"O'Brien"}},        // the quote is doubled in the literal
         {nullptr, "O'Br%", {"O'Brien"}},
         {nullptr, "x' OR '1'='1", {}},            // and cannot end it
+        {nullptr, "A--B{fn X()}", {}},            // the driver's own text is never rewritten
         {nullptr, "Таблица", {"Таблица"}},
     };
     for (const Case& k : cases) {
@@ -430,6 +431,12 @@ TEST(Catalog, PrimaryKeysAndSpecialColumns)
               SQL_SUCCESS)
         << s.diag();
     EXPECT_EQ(fetch_all(s), (Rows{{"2", "ID", "4", "INTEGER", "4", "4", "0", "1"}}));
+    // DECIMAL_DIGITS counts digits: the stored scale is negative.
+    ASSERT_EQ(SQLSpecialColumns(s, SQL_BEST_ROWID, nullptr, 0, nullptr, 0, sql("LEDGER"), SQL_NTS, SQL_SCOPE_SESSION,
+                                SQL_NULLABLE),
+              SQL_SUCCESS)
+        << s.diag();
+    EXPECT_EQ(fetch_all(s), (Rows{{"2", "ENTRY", "2", "NUMERIC", "4", "4", "2", "1"}}));
 
     ASSERT_EQ(SQLSpecialColumns(s, SQL_ROWVER, nullptr, 0, nullptr, 0, sql("DEPT"), SQL_NTS, SQL_SCOPE_SESSION,
                                 SQL_NULLABLE),
@@ -455,13 +462,14 @@ TEST(Catalog, ForeignKeysInTheirThreeCases)
     };
     const std::vector<Value> boss = {"DEPT", "ID", "EMP", "BOSS_DEPT", "1", "3", "3", "EMP_BOSS"};
     const std::vector<Value> cascade = {"DEPT", "ID", "EMP", "DEPT_ID", "1", "3", "0", "EMP_DEPT"};
+    const std::vector<Value> set_null = {"DEPT", "ID", "LEDGER", "DEPT_ID", "1", "3", "2", "LEDGER_DEPT"};
 
     ASSERT_EQ(SQLForeignKeys(s, nullptr, 0, nullptr, 0, sql("DEPT"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
               SQL_SUCCESS)
         << s.diag();
     std::vector<std::vector<Value>> found = essentials(fetch_all(s));
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::vector<Value>>{boss, cascade}));
+    EXPECT_EQ(found, (std::vector<std::vector<Value>>{boss, cascade, set_null}));
 
     ASSERT_EQ(SQLForeignKeys(s, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, sql("EMP"), SQL_NTS),
               SQL_SUCCESS);
@@ -520,7 +528,7 @@ TEST(Catalog, ProceduresAndTheirColumns)
             std::vector<Value> found;
         };
         const Case cases[] = {
-            {nullptr, {"ADD_DEPT", "DEPT_EMPLOYEES"}},
+            {nullptr, {"ADD_DEPT", "DEPT_EMPLOYEES", "SET_ACTIVE"}},
             {"DEPT_EMPLOYEES", {"DEPT_EMPLOYEES"}},  // exact, against the blank-padded stored name
             {"DEPT%", {"DEPT_EMPLOYEES"}},
             {"DEPT", {}},
@@ -556,6 +564,7 @@ TEST(Catalog, ProceduresAndTheirColumns)
          {{"NEW_ID", "2", "4", "INTEGER", "11", none, "1", "1", "YES"},
           {"NEW_NAME", "1", "12", "CHARACTER VARYING", "160", none, "1", "2", "YES"},
           {"RATE", "1", "2", "NUMERIC", "9", "2", "1", "3", "YES"}}},
+        {"", "SET_ACTIVE", {{"ACTIVE", "1", "-7", "BOOLEAN", "1", none, "1", "1", "YES"}}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.options) + " " + k.procedure);
