@@ -152,6 +152,10 @@ constexpr const char* statistics_other_condition = "NOT LIKE 'RDB$PRIMARY%' ";
 constexpr const char* statistics_table_from = "FROM RDB$RELATIONS WHERE 1=1 ";
 constexpr const char* statistics_unique_filter = "AND RDB$INDICES.RDB$UNIQUE_FLAG = 1 ";
 constexpr const char* statistics_order_by = " ORDER BY 1, 4 DESC, 7, 5, 6, 8";
+// ASC_OR_DESC is a VARCHAR: a CHAR( 1 ) reaches a UTF8 connection as four
+// bytes, "A" and three blanks of padding.
+constexpr const char* statistics_ascending = "CAST( 'A' AS VARCHAR( 1 ) CHARACTER SET ASCII ) ASC_OR_DESC";
+constexpr const char* statistics_no_order = "CAST( NULL AS VARCHAR( 1 ) CHARACTER SET ASCII ) ASC_OR_DESC";
 
 constexpr const char* special_columns_rowver_text =
     "SELECT CAST( NULL AS SMALLINT ) AS SCOPE, CAST( ' ' AS VARCHAR( 33 )) AS COLUMN_NAME, CAST( 1 AS "
@@ -403,7 +407,7 @@ CatalogQuery statistics_query(NameArg schema, NameArg table, SQLUSMALLINT unique
                       item("3", "SMALLINT", type_name),
                       item("RDB$INDEX_SEGMENTS.RDB$FIELD_POSITION", "SMALLINT", "ORDINAL_POSITION"),
                       item("RDB$INDEX_SEGMENTS.RDB$FIELD_NAME", name, "COLUMN_NAME"),
-                      "CAST( 'A' AS CHAR( 1 ) CHARACTER SET ASCII ) ASC_OR_DESC",
+                      statistics_ascending,
                       item("NULL", "INTEGER", "CARDINALITY"), item("NULL", "INTEGER", pages_name),
                       item("NULL", name, "FILTER_CONDITION")}));
         c.add(statistics_index_from);
@@ -420,7 +424,7 @@ CatalogQuery statistics_query(NameArg schema, NameArg table, SQLUSMALLINT unique
                   item("RDB$RELATION_NAME", name, "TABLE_NAME"), item("-1", "SMALLINT", "NON_UNIQUE"),
                   item("NULL", name, "INDEX_QUALIFIER"), item("NULL", name, "INDEX_NAME"),
                   item("0", "SMALLINT", type_name), item("NULL", "SMALLINT", "ORDINAL_POSITION"),
-                  item("NULL", name, "COLUMN_NAME"), "CAST( NULL AS CHAR( 1 ) CHARACTER SET ASCII ) ASC_OR_DESC",
+                  item("NULL", name, "COLUMN_NAME"), statistics_no_order,
                   item("NULL", "INTEGER", "CARDINALITY"), item("NULL", "INTEGER", pages_name),
                   item("NULL", name, "FILTER_CONDITION")}));
     c.add(statistics_table_from);

@@ -487,10 +487,14 @@ TEST(Catalog, StatisticsNumbersEachIndex)
 {
     Connected c;
     Stmt s(c.dbc);
-    // NON_UNIQUE, INDEX_NAME, TYPE, ORDINAL_POSITION, COLUMN_NAME.
+    // NON_UNIQUE, INDEX_NAME, TYPE, ORDINAL_POSITION, COLUMN_NAME, and
+    // ASC_OR_DESC checked on the way.
     auto essentials = [](const Rows& rows) {
         std::vector<std::vector<Value>> out;
-        for (const Row& r : rows) out.push_back({r[3], r[5], r[6], r[7], r[8]});
+        for (const Row& r : rows) {
+            EXPECT_EQ(r[9], r[6] == "0" ? Value() : Value("A"));
+            out.push_back({r[3], r[5], r[6], r[7], r[8]});
+        }
         return out;
     };
     const Value none;
@@ -516,6 +520,30 @@ TEST(Catalog, StatisticsNumbersEachIndex)
     rows = essentials(fetch_all(s));
     ASSERT_EQ(rows.size(), 3u);
     for (size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], "0");
+}
+
+TEST(Catalog, StatisticsNamesTypeAndPagesByDialect)
+{
+    struct Case {
+        const char* options;
+        const char* type;
+        const char* pages;
+    };
+    const Case cases[] = {{"", "TYPE", "PAGES"}, {"DIALECT=1", "TYP", "PAG"}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.options);
+        Connected c(k.options);
+        Stmt s(c.dbc);
+        ASSERT_EQ(SQLStatistics(s, nullptr, 0, nullptr, 0, sql("EMP"), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK), SQL_SUCCESS)
+            << s.diag();
+        SQLCHAR name[32];
+        SQLSMALLINT length = 0;
+        ASSERT_EQ(SQLDescribeCol(s, 7, name, sizeof name, &length, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
+        EXPECT_STREQ(reinterpret_cast<char*>(name), k.type);
+        ASSERT_EQ(SQLDescribeCol(s, 12, name, sizeof name, &length, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
+        EXPECT_STREQ(reinterpret_cast<char*>(name), k.pages);
+        EXPECT_EQ(fetch_all(s).size(), 4u);
+    }
 }
 
 TEST(Catalog, ProceduresAndTheirColumns)
