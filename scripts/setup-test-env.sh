@@ -58,6 +58,14 @@ echo "DROP DATABASE;" | isql-fb -q -user SYSDBA -password "${SYSDBA_PASSWORD}" \
 echo "CREATE DATABASE '127.0.0.1:${SERVER_DB}' USER 'SYSDBA' PASSWORD '${SYSDBA_PASSWORD}' DEFAULT CHARACTER SET UTF8;" \
     | isql-fb -q >/dev/null
 
+# The catalog fixture, made once; tests work on copies of it.
+CATALOG_DB="${ENV_DIR}/catalog.fdb"
+CATALOG_SQL="$(cd "$(dirname "$0")/.." && pwd)/tests/odbc/fixtures/catalog.sql"
+rm -f "${CATALOG_DB}"
+{ echo "SET NAMES UTF8;"
+  echo "CREATE DATABASE '${CATALOG_DB}' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;"
+  cat "${CATALOG_SQL}"; } | isql-fb -q >/dev/null
+
 log "writing the unixODBC configuration in ${ENV_DIR}"
 cat > "${ENV_DIR}/odbcinst.ini" <<INI
 [Tarnwell Firebird ODBC]
@@ -93,6 +101,7 @@ cat > "${ENV_DIR}/env.sh" <<ENV
 export ODBCSYSINI='${ENV_DIR}'
 export ODBCINI='${ENV_DIR}/user-odbc.ini'
 export BROLIX_TEST_DIR='${ENV_DIR}'
+export BROLIX_CATALOG_DATABASE='${CATALOG_DB}'
 export BROLIX_SERVER_DATABASE='127.0.0.1:${SERVER_DB}'
 export BROLIX_SYSDBA_PASSWORD='${SYSDBA_PASSWORD}'
 export BROLIX_SETUP_LIBRARY='${SETUP_LIB}'

@@ -232,6 +232,12 @@ SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catal
     return prepare_text(statement, sent, catalog);
 }
 
+SQLRETURN prepare_driver_text(Statement& statement, std::string_view text, bool catalog)
+{
+    statement.return_value_param = 0;
+    return prepare_text(statement, std::string(text), catalog);
+}
+
 SQLRETURN prepare_and_describe(Statement& statement, std::string_view text)
 {
     return describe_after_prepare(statement, prepare_narrow(statement, text, false));

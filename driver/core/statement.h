@@ -30,6 +30,12 @@ void generate_cursor_name(Statement& statement);
 // or dialect-1/2 double quotes). `catalog` runs it in the read transaction.
 SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catalog);
 
+// Prepares SQL text the driver composed itself (the catalog statements): it
+// goes to the server as it is, never through the escape rewriting, so that
+// names holding "{" or "--" stay names. `catalog` runs it in the read
+// transaction.
+SQLRETURN prepare_driver_text(Statement& statement, std::string_view text, bool catalog);
+
 // Prepare as SQLPrepare does it: prepare, then describe parameters and
 // results. The first error wins, else SQL_SUCCESS_WITH_INFO if any step gave
 // it.
