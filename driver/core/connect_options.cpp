@@ -21,30 +21,28 @@ struct NumericOption {
     const char* driver_connect_key;
     const char* keyword;
     const char* dsn_default;
-    bool echoed;
     int32_t quiet_value;
 };
 
 // In the order SQLConnect reads them and the output string echoes them.
-// DQUOTE is accepted but never echoed.
 constexpr NumericOption numeric_options[] = {
-    {&Connection::dialect, "dialect", "dialect", "DIALECT", "3", true, 3},
-    {&Connection::dquote, "dquote", "dquote", "DQUOTE", "0", false, 0},
-    {&Connection::with_schema, "with_schema", "with_schema", "SCHEMA", "0", true, 0},
-    {&Connection::nowait, "nowait", "nowait", "NOWAIT", "0", true, 0},
-    {&Connection::old_metadata, "oldmetadata", "OldMetaData", "OLDMETADATA", "0", true, 0},
-    {&Connection::exec_proc, "ExecProc", "ExecProc", "EXECPROC", "0", true, 0},
-    {&Connection::read_only, "ReadOnly", "ReadOnly", "READONLY", "0", true, 0},
-    {&Connection::commit_select, "CommitSelect", "CommitSelect", "COMMITSELECT", "0", true, 0},
-    {&Connection::with_default, "WithDefault", "WithDefault", "WITHDEFAULT", "0", true, 0},
-    {&Connection::txn_mode, "TxnMode", "TxnMode", "TXNMODE", "2", true, 2},
-    {&Connection::flush_commit, "FlushCommit", "FlushCommit", "FLUSHCOMMIT", "0", true, 0},
-    {&Connection::pad_varchar, "PadVarchar", "PadVarchar", "PADVARCHAR", "0", true, 0},
-    {&Connection::null_schema, "NullSchema", "NullSchema", "NULLSCHEMA", "0", true, 0},
-    {&Connection::fix_precision, "FixPrecision", "FixPrecision", "FIXPRECISION", "0", true, 0},
-    {&Connection::simple_unicode, "SimpleUnicode", "SimpleUnicode", "SIMPLEUNICODE", "0", true, 0},
-    {&Connection::wchar_default_c, "WcharDefaultC", "WcharDefaultC", "WCHARDEFAULTC", "0", true, 0},
-    {&Connection::hide_varchar, "HideVarchar", "HideVarchar", "HIDEVARCHAR", "0", true, 0},
+    {&Connection::dialect, "dialect", "dialect", "DIALECT", "3", 3},
+    {&Connection::dquote, "dquote", "dquote", "DQUOTE", "0", 0},
+    {&Connection::with_schema, "with_schema", "with_schema", "SCHEMA", "0", 0},
+    {&Connection::nowait, "nowait", "nowait", "NOWAIT", "0", 0},
+    {&Connection::old_metadata, "oldmetadata", "OldMetaData", "OLDMETADATA", "0", 0},
+    {&Connection::exec_proc, "ExecProc", "ExecProc", "EXECPROC", "0", 0},
+    {&Connection::read_only, "ReadOnly", "ReadOnly", "READONLY", "0", 0},
+    {&Connection::commit_select, "CommitSelect", "CommitSelect", "COMMITSELECT", "0", 0},
+    {&Connection::with_default, "WithDefault", "WithDefault", "WITHDEFAULT", "0", 0},
+    {&Connection::txn_mode, "TxnMode", "TxnMode", "TXNMODE", "2", 2},
+    {&Connection::flush_commit, "FlushCommit", "FlushCommit", "FLUSHCOMMIT", "0", 0},
+    {&Connection::pad_varchar, "PadVarchar", "PadVarchar", "PADVARCHAR", "0", 0},
+    {&Connection::null_schema, "NullSchema", "NullSchema", "NULLSCHEMA", "0", 0},
+    {&Connection::fix_precision, "FixPrecision", "FixPrecision", "FIXPRECISION", "0", 0},
+    {&Connection::simple_unicode, "SimpleUnicode", "SimpleUnicode", "SIMPLEUNICODE", "0", 0},
+    {&Connection::wchar_default_c, "WcharDefaultC", "WcharDefaultC", "WCHARDEFAULTC", "0", 0},
+    {&Connection::hide_varchar, "HideVarchar", "HideVarchar", "HIDEVARCHAR", "0", 0},
 };
 
 constexpr const char* wcmb_key = "WCMB";
@@ -384,7 +382,7 @@ std::string build_output_connection_string(const Connection& connection,
     append_text_option(out, "ROLE", connection.role);
     for (const auto& option : numeric_options) {
         int32_t value = connection.*option.field;
-        if (option.echoed && value != option.quiet_value) append_number(out, option.keyword, value);
+        if (value != option.quiet_value) append_number(out, option.keyword, value);
     }
     if (const char* name = connection.wcmb_code_page != 0 ? code_page_name(connection.wcmb_code_page)
                                                           : nullptr) {

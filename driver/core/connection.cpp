@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "attribute_widths.h"
 #include "client_api.h"
 #include "connect_options.h"
 #include "diagnostics.h"
@@ -43,24 +44,21 @@ struct ConnectAttribute {
     GetRule get;
     int32_t Connection::*field = nullptr;
     char (Connection::*text)[connection_text_size] = nullptr;
-    int width = sizeof(SQLUINTEGER);  // of the value read back
 };
 
-constexpr int len_width = sizeof(SQLULEN);
-
 const ConnectAttribute connect_attributes[] = {
-    {SQL_QUERY_TIMEOUT, SetRule::zero_or_changed, GetRule::zero, nullptr, nullptr, len_width},
-    {SQL_MAX_ROWS, SetRule::store, GetRule::field, &Connection::max_rows, nullptr, len_width},
+    {SQL_QUERY_TIMEOUT, SetRule::zero_or_changed, GetRule::zero},
+    {SQL_MAX_ROWS, SetRule::store, GetRule::field, &Connection::max_rows},
     {SQL_NOSCAN, SetRule::store, GetRule::field, &Connection::metadata_id},
-    {SQL_MAX_LENGTH, SetRule::store, GetRule::field, &Connection::max_length, nullptr, len_width},
-    {SQL_ASYNC_ENABLE, SetRule::zero_or_refused, GetRule::zero, nullptr, nullptr, len_width},
-    {SQL_BIND_TYPE, SetRule::store, GetRule::field, &Connection::bind_type, nullptr, len_width},
-    {SQL_CURSOR_TYPE, SetRule::zero_or_changed, GetRule::zero, nullptr, nullptr, len_width},
-    {SQL_CONCURRENCY, SetRule::store, GetRule::field, &Connection::concurrency, nullptr, len_width},
-    {SQL_KEYSET_SIZE, SetRule::zero_or_changed, GetRule::zero, nullptr, nullptr, len_width},
-    {SQL_SIMULATE_CURSOR, SetRule::store, GetRule::field, &Connection::simulate_cursor, nullptr, len_width},
+    {SQL_MAX_LENGTH, SetRule::store, GetRule::field, &Connection::max_length},
+    {SQL_ASYNC_ENABLE, SetRule::zero_or_refused, GetRule::zero},
+    {SQL_BIND_TYPE, SetRule::store, GetRule::field, &Connection::bind_type},
+    {SQL_CURSOR_TYPE, SetRule::zero_or_changed, GetRule::zero},
+    {SQL_CONCURRENCY, SetRule::store, GetRule::field, &Connection::concurrency},
+    {SQL_KEYSET_SIZE, SetRule::zero_or_changed, GetRule::zero},
+    {SQL_SIMULATE_CURSOR, SetRule::store, GetRule::field, &Connection::simulate_cursor},
     {SQL_RETRIEVE_DATA, SetRule::refused, GetRule::refused},
-    {SQL_USE_BOOKMARKS, SetRule::zero_or_refused, GetRule::zero, nullptr, nullptr, len_width},
+    {SQL_USE_BOOKMARKS, SetRule::zero_or_refused, GetRule::zero},
     {SQL_ACCESS_MODE, SetRule::special, GetRule::special},
     {SQL_AUTOCOMMIT, SetRule::special, GetRule::field, &Connection::autocommit},
     {SQL_LOGIN_TIMEOUT, SetRule::zero_or_changed, GetRule::zero},
@@ -81,7 +79,7 @@ const ConnectAttribute connect_attributes[] = {
     {SQL_ATTR_CONNECTION_DEAD, SetRule::not_offered, GetRule::field, &Connection::connection_dead},
     {1212, SetRule::not_offered, GetRule::empty_text},
     {SQL_ATTR_AUTO_IPD, SetRule::special, GetRule::field, &Connection::auto_ipd},
-    {SQL_ATTR_METADATA_ID, SetRule::store, GetRule::field, &Connection::metadata_id, nullptr, len_width},
+    {SQL_ATTR_METADATA_ID, SetRule::store, GetRule::field, &Connection::metadata_id},
     {30002, SetRule::special, GetRule::not_offered},
     {SQL_ATTR_CURSOR_SENSITIVITY, SetRule::special, GetRule::field, &Connection::cursor_sensitivity},
     {SQL_ATTR_CURSOR_SCROLLABLE, SetRule::special, GetRule::zero},
@@ -377,7 +375,7 @@ SQLRETURN get_connect_attr(Connection& connection, SQLINTEGER attribute, Connect
 {
     const ConnectAttribute* a = find_attribute(attribute);
     if (a == nullptr) return out_of_range(connection);
-    value.width = a->width;
+    value.width = attribute_width(attribute);
     switch (a->get) {
     case GetRule::field:
         value.number = static_cast<SQLULEN>(static_cast<SQLUINTEGER>(connection.*(a->field)));
@@ -402,7 +400,6 @@ SQLRETURN get_connect_attr(Connection& connection, SQLINTEGER attribute, Connect
             value.number = connection.read_only ? SQL_MODE_READ_ONLY : SQL_MODE_READ_WRITE;
         } else {  // SQL_QUIET_MODE: a window handle, kept whole
             value.number = reinterpret_cast<SQLULEN>(connection.quiet_mode);
-            value.width = sizeof(SQLPOINTER);
         }
         return SQL_SUCCESS;
     }
@@ -412,10 +409,13 @@ SQLRETURN get_connect_attr(Connection& connection, SQLINTEGER attribute, Connect
 void store_attr_number(const ConnectAttrValue& value, SQLPOINTER out, SQLINTEGER* length_ptr)
 {
     if (out != nullptr) {
-        if (value.width == 8)
-            *static_cast<SQLULEN*>(out) = value.number;
-        else
-            *static_cast<SQLUINTEGER*>(out) = static_cast<SQLUINTEGER>(value.number);
+        // Application buffers need not be aligned.
+        if (value.width == sizeof(SQLULEN)) {
+            std::memcpy(out, &value.number, sizeof(SQLULEN));
+        } else {
+            auto narrow = static_cast<SQLUINTEGER>(value.number);
+            std::memcpy(out, &narrow, sizeof narrow);
+        }
     }
     if (length_ptr != nullptr) *length_ptr = value.width;
 }

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -55,8 +56,10 @@ SQLRETURN get_info(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER va
 SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
                         SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major);
 
-// The ODBC functions the driver implements, as SQL_API_* codes.
-extern const std::array<SQLUSMALLINT, 64> supported_functions;
+// The SQL_API_* codes of the functions the driver exports (functions.def),
+// one per narrow name; SQL_API_SQLCOLATTRIBUTES and SQL_API_SQLCOLATTRIBUTE
+// are the same code.
+extern const std::span<const SQLUSMALLINT> supported_functions;
 
 // Body of SQLGetFunctions: SQL_API_ODBC3_ALL_FUNCTIONS fills a bitmap of
 // SQL_API_ODBC3_ALL_FUNCTIONS_SIZE words, SQL_API_ALL_FUNCTIONS an array of

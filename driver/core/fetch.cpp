@@ -234,7 +234,12 @@ SQLRETURN fetch_rowset(Statement& statement)
     for (; row < size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         row_result = fetch_row(statement);
-        if (row_result != SQL_SUCCESS && row_result != SQL_SUCCESS_WITH_INFO) break;
+        if (row_result != SQL_SUCCESS && row_result != SQL_SUCCESS_WITH_INFO) {
+            // A server fetch or BLOB open failing after rows were delivered
+            // is a failed row of the rowset, told like any other.
+            if (row_result == SQL_ERROR) with_info = true;
+            break;
+        }
         if (ird.count > 0 && statement.retrieve_data != SQL_RD_OFF) row_result = transfer_bound_columns(statement, row, strides);
         if (ird.array_status_ptr != nullptr) ird.array_status_ptr[row] = row_status_of(row_result);
         // A failed row does not fail the rowset, but the call must say that

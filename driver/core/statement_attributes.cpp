@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "attribute_widths.h"
 #include "diagnostics.h"
 #include "guard.h"
 
@@ -39,11 +40,10 @@ SQLRETURN refuse(Statement& s, SQLPOINTER) { return not_implemented(s); }
 SQLRETURN ignore(Statement&, SQLPOINTER) { return SQL_SUCCESS; }
 
 // Getters.
-template <int32_t Statement::*Field, int Width = sizeof(SQLULEN)>
+template <int32_t Statement::*Field>
 SQLRETURN read(Statement& s, StmtAttrValue& v)
 {
     v.number = static_cast<SQLULEN>(static_cast<SQLUINTEGER>(s.*Field));
-    v.width = Width;
     return SQL_SUCCESS;
 }
 SQLRETURN zero(Statement&, StmtAttrValue& v)
@@ -58,7 +58,6 @@ template <typename T>
 SQLRETURN pointer_value(T* pointer, StmtAttrValue& v)
 {
     v.number = static_cast<SQLULEN>(reinterpret_cast<uintptr_t>(pointer));
-    v.width = sizeof(SQLPOINTER);
     return SQL_SUCCESS;
 }
 
@@ -114,7 +113,7 @@ const StmtAttribute stmt_attributes[] = {
     {SQL_ATTR_ROW_NUMBER, refuse, zero},
     {SQL_ATTR_ENABLE_AUTO_IPD,
      [](Statement& s, SQLPOINTER v) -> SQLRETURN { return as_int(v) == 1 ? SQL_SUCCESS : not_implemented(s); },
-     read<&Statement::auto_ipd, sizeof(SQLUINTEGER)>},
+     read<&Statement::auto_ipd>},
     {SQL_ATTR_FETCH_BOOKMARK_PTR, ignore, zero},
     {SQL_ATTR_PARAM_BIND_OFFSET_PTR,
      [](Statement& s, SQLPOINTER v) -> SQLRETURN {
@@ -214,8 +213,8 @@ const StmtAttribute stmt_attributes[] = {
          s.cursor_sensitivity = as_int(v);
          return SQL_SUCCESS;
      },
-     read<&Statement::cursor_sensitivity, sizeof(SQLUINTEGER)>},
-    {SQL_ATTR_CURSOR_SCROLLABLE, zero_or_changed, read<&Statement::cursor_scrollable, sizeof(SQLUINTEGER)>},
+     read<&Statement::cursor_sensitivity>},
+    {SQL_ATTR_CURSOR_SCROLLABLE, zero_or_changed, read<&Statement::cursor_scrollable>},
 };
 
 const StmtAttribute* find_attribute(SQLINTEGER id)
@@ -236,7 +235,9 @@ SQLRETURN set_stmt_attr(Statement& statement, SQLINTEGER attribute, SQLPOINTER v
 SQLRETURN get_stmt_attr(Statement& statement, SQLINTEGER attribute, StmtAttrValue& value)
 {
     const StmtAttribute* a = find_attribute(attribute);
-    return a ? a->get(statement, value) : out_of_range(statement);
+    if (a == nullptr) return out_of_range(statement);
+    value.width = attribute_width(attribute);
+    return a->get(statement, value);
 }
 
 void store_stmt_attr(const StmtAttrValue& value, SQLPOINTER out, SQLINTEGER* length_ptr)

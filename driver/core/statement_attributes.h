@@ -8,8 +8,9 @@
 
 #include "handles.h"
 
-// A statement attribute's value as read: its width in bytes (4 for
-// SQLUINTEGER attributes, 8 for SQLULEN ones and for pointers and handles).
+// A statement attribute's value as read: its width in bytes, from the one
+// table of attribute widths (attribute_widths.h): 4 for SQLUINTEGER
+// attributes, 8 for SQLULEN ones and for pointers and handles.
 struct StmtAttrValue {
     SQLULEN number = 0;
     int width = sizeof(SQLULEN);

@@ -103,6 +103,27 @@ TEST_F(Connect, ByConnectionStringWithoutDataSource)
     EXPECT_EQ(SQLDisconnect(dbc), SQL_SUCCESS);
 }
 
+// The output string reproduces the connection: in dialect 1, DQUOTE decides
+// whether double quotes reach the server, so a reconnect through the string
+// must keep it.
+TEST_F(Connect, ReconnectThroughTheOutputStringKeepsDoubleQuotes)
+{
+    std::string out;
+    ConnectResult r = driver_connect(dbc, connection_string() + ";DIALECT=1;DQUOTE=1", &out, SQL_DRIVER_COMPLETE);
+    ASSERT_EQ(r.rc, SQL_SUCCESS) << r.state << " " << r.message;
+    EXPECT_NE(out.find(";DIALECT=1;DQUOTE=1;"), std::string::npos) << out;
+    ASSERT_EQ(SQLDisconnect(dbc), SQL_SUCCESS);
+
+    r = driver_connect(dbc, out);
+    ASSERT_EQ(r.rc, SQL_SUCCESS) << r.state << " " << r.message;
+    SQLCHAR native[128] = {};
+    SQLINTEGER length = 0;
+    ASSERT_EQ(SQLNativeSql(dbc, sql("SELECT \"a\" FROM T"), SQL_NTS, native, sizeof native, &length), SQL_SUCCESS)
+        << dbc.diag();
+    EXPECT_EQ(text(native), "SELECT \"a\" FROM T");
+    EXPECT_EQ(SQLDisconnect(dbc), SQL_SUCCESS);
+}
+
 TEST_F(Connect, OutputStringIsCutToTheBuffer)
 {
     SQLCHAR buffer[10];
@@ -234,6 +255,40 @@ TEST_F(Connect, ConnectionAttributes)
     EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT), SQL_SUCCESS) << dbc.diag();
     EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK), SQL_SUCCESS) << dbc.diag();
     EXPECT_EQ(SQLDisconnect(dbc), SQL_SUCCESS) << dbc.diag();
+}
+
+// Attributes ODBC defines as SQLULEN fill the whole SQLULEN, on the
+// statement and read through the connection as statement defaults.
+TEST_F(Connect, SqlulenAttributesFillTheWholeValue)
+{
+    ASSERT_EQ(connect_dsn(dbc, "brolix_embedded", "SYSDBA", "x").rc, SQL_SUCCESS);
+    Stmt stmt(dbc);
+    struct Case {
+        SQLSMALLINT handle_type;
+        SQLINTEGER attribute;
+        SQLULEN expected;
+    };
+    const Case cases[] = {
+        {SQL_HANDLE_STMT, SQL_ATTR_CURSOR_SCROLLABLE, SQL_NONSCROLLABLE},
+        {SQL_HANDLE_STMT, SQL_ATTR_CURSOR_SENSITIVITY, SQL_UNSPECIFIED},
+        {SQL_HANDLE_STMT, SQL_ATTR_MAX_ROWS, 0},
+        {SQL_HANDLE_DBC, SQL_NOSCAN, SQL_NOSCAN_OFF},
+        {SQL_HANDLE_DBC, SQL_ATTR_CURSOR_SCROLLABLE, SQL_NONSCROLLABLE},
+        {SQL_HANDLE_DBC, SQL_ATTR_CURSOR_SENSITIVITY, SQL_UNSPECIFIED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.handle_type) + " " + std::to_string(c.attribute));
+        SQLULEN value = ~SQLULEN{0};
+        SQLRETURN rc = c.handle_type == SQL_HANDLE_STMT
+                           ? SQLGetStmtAttr(stmt, c.attribute, &value, 0, nullptr)
+                           : SQLGetConnectAttr(dbc, c.attribute, &value, 0, nullptr);
+        ASSERT_EQ(rc, SQL_SUCCESS) << stmt.diag() << dbc.diag();
+        EXPECT_EQ(value, c.expected);
+    }
+    // An SQLUINTEGER attribute leaves the bytes beyond its four alone.
+    SQLULEN autocommit = ~SQLULEN{0};
+    ASSERT_EQ(SQLGetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, &autocommit, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(autocommit, (~SQLULEN{0} << 32) | SQL_AUTOCOMMIT_ON);
 }
 
 TEST_F(Connect, ReadOnlyDataSourceStaysReadOnly)

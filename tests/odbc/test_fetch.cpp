@@ -167,6 +167,27 @@ TEST_F(Fetch, AConversionErrorFailsOnlyItsRow)
     EXPECT_EQ(state_of(SQL_HANDLE_STMT, s), "22002");
 }
 
+TEST_F(Fetch, AServerFailureAfterTheFirstRowIsAWarning)
+{
+    // The server computes 1/(ID-2) as it fetches: row 2 divides by zero.
+    Stmt s(dbc);
+    ASSERT_EQ(SQLExecDirect(s, sql("SELECT 1/(ID-2) FROM T_ROWS ORDER BY ID"), SQL_NTS), SQL_SUCCESS) << s.diag();
+    SQLINTEGER n[3] = {};
+    SQLLEN ind[3] = {};
+    SQLUSMALLINT status[3];
+    SQLULEN fetched = 0;
+    SQLSetStmtAttr(s, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(3), 0);
+    SQLSetStmtAttr(s, SQL_ATTR_ROW_STATUS_PTR, status, 0);
+    SQLSetStmtAttr(s, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+    SQLBindCol(s, 1, SQL_C_SLONG, n, 0, ind);
+    EXPECT_EQ(SQLFetch(s), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(status[0], SQL_ROW_SUCCESS);
+    EXPECT_EQ(status[1], SQL_ROW_ERROR);
+    EXPECT_EQ(n[0], -1);
+    EXPECT_EQ(fetched, 1u);
+    EXPECT_EQ(state_of(SQL_HANDLE_STMT, s), "22012") << "the server's error reaches the application";
+}
+
 TEST_F(Fetch, MaxRowsAndRetrieveDataAndFetchOrientations)
 {
     Stmt s(dbc);

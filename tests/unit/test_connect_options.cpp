@@ -412,7 +412,8 @@ TEST(ConnectOutputString, EchoesOnlyWhatDiffersFromDefaults)
         {"DB=/d;WCMB=cp_UTF8", "DB=/d;WCMB=CP_UTF8;"},
         {"DB=/d;WCMB=CP_ACP", "DB=/d;"},
         {"DB=/d;WCMB=latin1", "DB=/d;"},
-        {"DB=/d;DQUOTE=1", "DB=/d;"},
+        {"DB=/d;DQUOTE=1", "DB=/d;DQUOTE=1;"},
+        {"DB=/d;DQUOTE=0", "DB=/d;"},
         {"DSN=x;FILEDSN=/f.dsn", "DSN=x;FILEDSN=/f.dsn;"},
         {"DRIVER={Tarnwell Firebird ODBC};DB=/d", "DRIVER=Tarnwell Firebird ODBC;DB=/d;"},
         {"FILEDSN=", ""},
@@ -430,7 +431,7 @@ TEST(ConnectOutputString, EveryOptionInOrder)
         "COMMITSELECT=1;READONLY=1;EXECPROC=1;OLDMETADATA=1;NOWAIT=1;SCHEMA=1;DQUOTE=1;"
         "DIALECT=1;ROLE=r;CHARSET=c;DATABASE=/db;PWD=p;UID=u;DSN=d;DRIVER=drv";
     EXPECT_EQ(output_of(input, store),
-              "DRIVER=drv;DSN=d;UID=u;PWD=p;DB=/db;CHARSET=c;ROLE=r;DIALECT=1;SCHEMA=1;"
+              "DRIVER=drv;DSN=d;UID=u;PWD=p;DB=/db;CHARSET=c;ROLE=r;DIALECT=1;DQUOTE=1;SCHEMA=1;"
               "NOWAIT=1;OLDMETADATA=1;EXECPROC=1;READONLY=1;COMMITSELECT=1;WITHDEFAULT=1;"
               "TXNMODE=4;FLUSHCOMMIT=1;PADVARCHAR=1;NULLSCHEMA=1;FIXPRECISION=1;"
               "SIMPLEUNICODE=1;WCHARDEFAULTC=1;HIDEVARCHAR=1;WCMB=CP_OEMCP;FILEDSN=/f.dsn;");

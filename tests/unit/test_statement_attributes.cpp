@@ -1,6 +1,8 @@
 // Statement attributes that the driver manager hides or maps: application
-#include <cstring>
 // descriptors and their restoration, and the widths values are read at.
+#include <cstring>
+
+#include "connection.h"
 #include "fetch.h"
 #include "statement_attributes.h"
 #include "unit_support.h"
@@ -38,8 +40,8 @@ TEST_F(StatementAttributes, ValuesAreReadAtTheirOdbcWidths)
     };
     const Case cases[] = {
         {SQL_ATTR_MAX_ROWS, 8},         {SQL_ATTR_ROW_ARRAY_SIZE, 8},   {SQL_ATTR_ROW_STATUS_PTR, 8},
-        {SQL_ATTR_APP_ROW_DESC, 8},     {SQL_ATTR_ENABLE_AUTO_IPD, 4},  {SQL_ATTR_CURSOR_SCROLLABLE, 4},
-        {SQL_ATTR_CURSOR_SENSITIVITY, 4},
+        {SQL_ATTR_APP_ROW_DESC, 8},     {SQL_ATTR_ENABLE_AUTO_IPD, 4},  {SQL_ATTR_CURSOR_SCROLLABLE, 8},
+        {SQL_ATTR_CURSOR_SENSITIVITY, 8}, {SQL_ATTR_NOSCAN, 8},
     };
     for (const Case& c : cases) {
         StmtAttrValue value;
@@ -55,6 +57,16 @@ TEST_F(StatementAttributes, ValuesAreReadAtTheirOdbcWidths)
     store_stmt_attr(value, out, &length);
     EXPECT_EQ(length, 4);
     EXPECT_EQ(out[4], 0xAB);
+
+    // A statement default read through the connection has the statement's
+    // width.
+    for (SQLINTEGER attribute : {SQL_ATTR_NOSCAN, SQL_ATTR_CURSOR_SCROLLABLE, SQL_ATTR_CURSOR_SENSITIVITY,
+                                 SQL_ATTR_MAX_ROWS, SQL_ATTR_METADATA_ID, SQL_ATTR_CONCURRENCY}) {
+        ConnectAttrValue on_connection;
+        ASSERT_EQ(get_connect_attr(connection(), attribute, on_connection), SQL_SUCCESS) << attribute;
+        ASSERT_EQ(get_stmt_attr(s, attribute, value), SQL_SUCCESS) << attribute;
+        EXPECT_EQ(on_connection.width, value.width) << attribute;
+    }
 
     EXPECT_EQ(get_stmt_attr(s, 4242, value), SQL_ERROR);
     EXPECT_STREQ(first_diag(&s)->sqlstate, "HY092");
