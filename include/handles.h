@@ -282,4 +282,8 @@ struct DescRecord {
     SQLLEN getdata_offset;
     isc_blob_handle blob_handle;
     int32_t blob_open;
+    // IRD of a CHAR column whose characters may take several bytes: its
+    // length in characters, set when the column is described; the padding
+    // the server adds beyond them is cut before conversion. 0 otherwise.
+    int32_t char_length;
 };

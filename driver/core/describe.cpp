@@ -6,6 +6,7 @@
 #include <new>
 #include <string_view>
 
+#include "character_sets.h"
 #include "client_api.h"
 #include "descriptor_fields.h"
 #include "diagnostics.h"
@@ -332,6 +333,8 @@ SQLRETURN build_ird(Descriptor& ird, XSQLDA& sqlda, const DescribeContext& conte
             return post_error(diagnostics, "HY000", var.sqltype & ~1,
                               "Unexpected type incountered in driver_describe()");
         }
+        if ((var.sqltype & ~1) == fb_type::text && var.sqlsubtype >= 0)
+            r.char_length = char_column_characters(column_character_set(var.sqlsubtype), var.sqllen);
         // A VARCHAR needs its two length bytes before the text; one more
         // byte leaves room for a terminator.
         const size_t needed = static_cast<size_t>(std::max<ISC_SHORT>(var.sqllen, 0)) + 3;
