@@ -205,6 +205,13 @@ struct Statement : HandleHeader {
     int32_t params_processed;
     int32_t row_index;     // parameter set or rowset row being worked on
     int32_t catalog_kind;  // ODBC function code that produced the statement
+    // Catalog row rewriting state, set by the catalog call and advanced row
+    // by row while its result is fetched.
+    int32_t table_type_state;  // SQLTables type enumeration: 0 off, 1..4 rows
+    int32_t key_sequence;      // next KEY_SEQ / ORDINAL_POSITION to hand out
+    int32_t previous_ordinal;  // ORDINAL_POSITION of the previous procedure column
+    int16_t previous_name_length;
+    char previous_name[270];  // name of the previous row's index, table or procedure
     int32_t escape_depth;
     char escape_stack[128];
 };
@@ -275,4 +282,8 @@ struct DescRecord {
     SQLLEN getdata_offset;
     isc_blob_handle blob_handle;
     int32_t blob_open;
+    // IRD of a CHAR column whose characters may take several bytes: its
+    // length in characters, set when the column is described; the padding
+    // the server adds beyond them is cut before conversion. 0 otherwise.
+    int32_t char_length;
 };

@@ -4,6 +4,7 @@
 
 #include "attribute_widths.h"
 #include "client_api.h"
+#include "text.h"
 #include "connect_options.h"
 #include "diagnostics.h"
 #include "handle_lifecycle.h"
@@ -336,10 +337,13 @@ SQLRETURN disconnect(Connection& connection)
             connection.db_handle = 0;
         }
     } catch (...) {
-        free_connection_children(connection);
+        free_connection_children(connection, CommitOnClose::never);
         throw;
     }
-    free_connection_children(connection);
+    // Never a commit here: a failed rollback leaves the transaction open,
+    // and its diagnostic is what the application must see.
+    free_connection_children(connection, CommitOnClose::never);
+    if (connection.db_handle == 0) forget_code_page(connection);
     return rc;
 }
 

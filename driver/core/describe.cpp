@@ -6,6 +6,7 @@
 #include <new>
 #include <string_view>
 
+#include "character_sets.h"
 #include "client_api.h"
 #include "descriptor_fields.h"
 #include "diagnostics.h"
@@ -332,6 +333,8 @@ SQLRETURN build_ird(Descriptor& ird, XSQLDA& sqlda, const DescribeContext& conte
             return post_error(diagnostics, "HY000", var.sqltype & ~1,
                               "Unexpected type incountered in driver_describe()");
         }
+        if ((var.sqltype & ~1) == fb_type::text && var.sqlsubtype >= 0)
+            r.char_length = char_column_characters(column_character_set(var.sqlsubtype), var.sqllen);
         // A VARCHAR needs its two length bytes before the text; one more
         // byte leaves room for a terminator.
         const size_t needed = static_cast<size_t>(std::max<ISC_SHORT>(var.sqllen, 0)) + 3;
@@ -400,16 +403,11 @@ template <typename Len>
 SQLRETURN put_string(Statement& statement, std::string_view text, SQLPOINTER buffer,
                      SQLLEN buffer_length, Len* length_ptr, bool wide, bool length_in_chars)
 {
-    SQLRETURN rc;
-    if (wide) {
-        rc = widen_result(wide_codec(statement.connection), text, buffer, buffer_length, length_ptr,
-                          SQL_SUCCESS, length_in_chars);
-    } else {
-        rc = copy_out_cstring(buffer, buffer_length, length_ptr, text) ? SQL_SUCCESS_WITH_INFO
-                                                                       : SQL_SUCCESS;
-    }
-    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&statement, "01004");
-    return rc;
+    const TextForm form = !wide ? TextForm::narrow
+                          : length_in_chars ? TextForm::wide_chars
+                                            : TextForm::wide_bytes;
+    TextOut out(form, wide_codec(statement.connection), buffer, buffer_length, length_ptr);
+    return cut_warning(&statement, out.write(text));
 }
 
 // Answered with 0 by both tables.

@@ -333,15 +333,9 @@ SQLRETURN put_desc_field(Descriptor& descriptor, const FieldValue& value, SQLPOI
     case FieldType::pointer: return put(value.pointer);
     case FieldType::text: break;
     }
-    SQLRETURN rc;
-    if (wide)
-        rc = widen_result(wide_codec(descriptor.connection), value.text, buffer, buffer_length,
-                          length_ptr, SQL_SUCCESS, false);
-    else
-        rc = copy_out_cstring(buffer, buffer_length, length_ptr, value.text) ? SQL_SUCCESS_WITH_INFO
-                                                                             : SQL_SUCCESS;
-    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&descriptor, "01004");
-    return rc;
+    TextOut out(wide ? TextForm::wide_bytes : TextForm::narrow, wide_codec(descriptor.connection),
+                buffer, buffer_length, length_ptr);
+    return cut_warning(&descriptor, out.write(value.text));
 }
 
 SQLRETURN get_desc_field_into(Descriptor& descriptor, SQLSMALLINT record_number, SQLSMALLINT id,

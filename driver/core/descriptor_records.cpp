@@ -72,14 +72,9 @@ SQLRETURN put_desc_rec(Descriptor& descriptor, const DescRecFields& fields, SQLP
                        SQLSMALLINT* sub_type, SQLLEN* length, SQLSMALLINT* precision,
                        SQLSMALLINT* scale, SQLSMALLINT* nullable, bool wide)
 {
-    SQLRETURN rc;
-    if (wide)
-        rc = widen_result(wide_codec(descriptor.connection), fields.name, name, buffer_length,
-                          name_length, SQL_SUCCESS, true);
-    else
-        rc = copy_out_cstring(name, buffer_length, name_length, fields.name) ? SQL_SUCCESS_WITH_INFO
-                                                                             : SQL_SUCCESS;
-    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&descriptor, "01004");
+    TextOut out(wide ? TextForm::wide_chars : TextForm::narrow, wide_codec(descriptor.connection),
+                name, buffer_length, name_length);
+    const SQLRETURN rc = cut_warning(&descriptor, out.write(fields.name));
     if (type != nullptr) *type = fields.type;
     if (sub_type != nullptr) *sub_type = fields.sub_type;
     if (length != nullptr) *length = fields.length;

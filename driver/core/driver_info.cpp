@@ -409,33 +409,16 @@ std::optional<InfoAnswer> info_answer(const Connection& connection, SQLUSMALLINT
 }
 
 SQLRETURN get_info(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major)
+                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major, TextForm form)
 {
     std::optional<InfoAnswer> answer = info_answer(connection, info_type, client_major);
     if (!answer) return post_error(&connection, "HY096");
     if (answer->form != InfoForm::text) return put_number(*answer, value, length_ptr);
 
-    const std::string& text = answer->text;
-    copy_out_cstring(value, buffer_length, length_ptr, text);
     // A zero-length buffer asks only for the length: nothing is cut.
-    if (value == nullptr || buffer_length == 0 || static_cast<SQLLEN>(text.size()) < buffer_length)
-        return SQL_SUCCESS;
-    return post_warning(&connection, "01004");
-}
-
-SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                        SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major)
-{
-    std::optional<InfoAnswer> answer = info_answer(connection, info_type, client_major);
-    if (!answer) return post_error(&connection, "HY096");
-    if (answer->form != InfoForm::text) return put_number(*answer, value, length_ptr);
-
-    // As in the narrow form, a zero-length buffer asks only for the length.
-    SQLPOINTER target = buffer_length == 0 ? nullptr : value;
-    SQLRETURN rc = widen_result(wide_codec(&connection), answer->text, target, buffer_length,
-                                length_ptr, SQL_SUCCESS, false);
-    if (rc == SQL_SUCCESS_WITH_INFO) return post_warning(&connection, "01004");
-    return rc;
+    TextOut out(form, wide_codec(&connection), buffer_length == 0 ? nullptr : value, buffer_length,
+                length_ptr);
+    return cut_warning(&connection, out.write(answer->text));
 }
 
 #define BROLIX_FUNCTION(name, code, width) code,

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "handles.h"
+#include "text.h"
 
 // The width of an SQLGetInfo answer.
 enum class InfoForm {
@@ -46,15 +47,19 @@ std::string dbms_version_text(int server_major, int server_minor);
 // comma-separated without blanks.
 extern const std::string_view sql_keywords;
 
-// Body of SQLGetInfo. String answers are narrow text; buffer_length and the
-// length reported count bytes.
+// Body of SQLGetInfo and SQLGetInfoW. String answers are written in `form`
+// (narrow, or UTF-16 through the connection's code page); buffer_length and
+// the length reported count bytes in both widths.
 SQLRETURN get_info(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major);
+                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major,
+                   TextForm form = TextForm::narrow);
 
-// Body of SQLGetInfoW. String answers are UTF-16 converted through the
-// connection's code page; buffer_length and the length reported count bytes.
-SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                        SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major);
+inline SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
+                               SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major)
+{
+    return get_info(connection, info_type, value, buffer_length, length_ptr, client_major,
+                    TextForm::wide_bytes);
+}
 
 // The SQL_API_* codes of the functions the driver exports (functions.def),
 // one per narrow name; SQL_API_SQLCOLATTRIBUTES and SQL_API_SQLCOLATTRIBUTE

@@ -8,6 +8,7 @@
 #include "descriptor_fields.h"
 #include "descriptor_records.h"
 #include "diagnostics.h"
+#include "row_rewrite.h"
 #include "transactions.h"
 
 namespace {
@@ -169,7 +170,9 @@ void end_of_cursor(Statement& statement)
     }
 }
 
-SQLRETURN fetch_row(Statement& statement)
+namespace {
+
+SQLRETURN fetch_server_row(Statement& statement)
 {
     if (statement.output_sqlda == nullptr) return post_error(&statement, "24000");
     if (statement.at_end || (statement.max_rows > 0 && statement.rows_fetched >= statement.max_rows)) {
@@ -215,6 +218,29 @@ SQLRETURN fetch_row(Statement& statement)
         return SQL_NO_DATA;
     }
     return SQL_SUCCESS;
+}
+
+}  // namespace
+
+SQLRETURN fetch_row(Statement& statement)
+{
+    for (;;) {
+        SQLRETURN rc = fetch_server_row(statement);
+        if (rc != SQL_SUCCESS || !is_catalog_kind(statement.catalog_kind)) return rc;
+        switch (rewrite_catalog_row(statement)) {
+        case RowOutcome::deliver:
+            return SQL_SUCCESS;
+        case RowOutcome::skip:
+            --statement.rows_fetched;  // a dropped row is not delivered
+            continue;
+        case RowOutcome::end:
+            --statement.rows_fetched;
+            end_of_cursor(statement);
+            return SQL_NO_DATA;
+        case RowOutcome::error:
+            return SQL_ERROR;
+        }
+    }
 }
 
 SQLRETURN fetch_rowset(Statement& statement)

@@ -221,7 +221,7 @@ SQLRETURN allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE* o
     return SQL_INVALID_HANDLE;
 }
 
-SQLRETURN close_statement(Statement& statement, int mode)
+SQLRETURN close_statement(Statement& statement, int mode, CommitOnClose commit)
 {
     Descriptor* ird = statement.ird_implicit;
     if (ird != nullptr && ird->records != nullptr) {
@@ -229,12 +229,12 @@ SQLRETURN close_statement(Statement& statement, int mode)
             DescRecord& record = ird->records[i];
             record.getdata_offset = 0;
             if (record.blob_open) {
+                // A BLOB the server no longer knows (its transaction ended
+                // under the open cursor) is closed as far as the driver is
+                // concerned: failing here would leave the cursor open for
+                // good and its buffers to leak.
                 client::isc_close_blob(statement.status, &record.blob_handle);
-                if (status_failed(statement.status) &&
-                    client::isc_sqlcode(statement.status) != 100) {
-                    post_statement_status(&statement);
-                    return SQL_ERROR;
-                }
+                record.blob_handle = 0;
                 record.blob_open = 0;
             }
         }
@@ -249,8 +249,8 @@ SQLRETURN close_statement(Statement& statement, int mode)
     statement.is_select = 0;
     if (ird != nullptr) release_records(*ird);
     Connection* connection = statement.connection;
-    if (connection != nullptr && connection->transaction != 0 && connection->commit_select &&
-        connection->autocommit == SQL_AUTOCOMMIT_ON) {
+    if (commit == CommitOnClose::by_commit_select && connection != nullptr && connection->transaction != 0 &&
+        connection->commit_select && connection->autocommit == SQL_AUTOCOMMIT_ON) {
         commit_transaction(*connection);
         clear_diags(connection);  // the commit's outcome is not reported here
     }
@@ -272,12 +272,12 @@ void free_descriptor(Descriptor* descriptor)
     delete_descriptor(descriptor);
 }
 
-void free_statement(Statement* statement)
+void free_statement(Statement* statement, CommitOnClose commit)
 {
     // Releasing the server statement cannot fail the release of the handle:
     // its status, if any, goes nowhere once the statement is gone.
     try {
-        close_statement(*statement, 1);
+        close_statement(*statement, 1, commit);
     } catch (...) {
     }
     for (Descriptor* d : {statement->apd_implicit, statement->ard_implicit,
@@ -291,9 +291,9 @@ void free_statement(Statement* statement)
     delete statement;
 }
 
-void free_connection_children(Connection& connection)
+void free_connection_children(Connection& connection, CommitOnClose commit)
 {
-    while (connection.statements != nullptr) free_statement(connection.statements);
+    while (connection.statements != nullptr) free_statement(connection.statements, commit);
     while (connection.descriptors != nullptr) free_descriptor(connection.descriptors);
 }
 

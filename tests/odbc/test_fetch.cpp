@@ -274,6 +274,43 @@ TEST_F(Fetch, TransactionsAsSeenFromASecondConnection)
     SQLDisconnect(other);
 }
 
+// A full commit (FlushCommit) ends the transaction under an open cursor and
+// invalidates the BLOB the current row opened: the cursor must still close.
+TEST_F(Fetch, ACursorWithAnUnreadBlobClosesAfterACommit)
+{
+    run("RECREATE TABLE T_TEXTS (ID INTEGER NOT NULL PRIMARY KEY, T BLOB SUB_TYPE TEXT)");
+    run("INSERT INTO T_TEXTS VALUES (1, 'one')");
+    run("INSERT INTO T_TEXTS VALUES (2, 'two')");
+    Dbc c(env);
+    connect(c, "FLUSHCOMMIT=1");
+    ASSERT_EQ(SQLSetConnectAttr(c, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+              SQL_SUCCESS);
+    {
+        Stmt s(c);
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            ASSERT_EQ(SQLExecDirect(s, sql("SELECT ID, T FROM T_TEXTS ORDER BY ID"), SQL_NTS), SQL_SUCCESS)
+                << s.diag();
+            ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+            ASSERT_EQ(SQLEndTran(SQL_HANDLE_DBC, c, SQL_COMMIT), SQL_SUCCESS) << c.diag();
+            EXPECT_EQ(SQLCloseCursor(s), SQL_SUCCESS) << s.diag();
+        }
+        // As pyodbc executes again: SQL_CLOSE, then the statement, whose
+        // BLOBs read normally.
+        ASSERT_EQ(SQLExecDirect(s, sql("SELECT ID, T FROM T_TEXTS ORDER BY ID"), SQL_NTS), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLEndTran(SQL_HANDLE_DBC, c, SQL_COMMIT), SQL_SUCCESS) << c.diag();
+        EXPECT_EQ(SQLFreeStmt(s, SQL_CLOSE), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLExecDirect(s, sql("SELECT ID, T FROM T_TEXTS ORDER BY ID"), SQL_NTS), SQL_SUCCESS) << s.diag();
+        char text[8] = {};
+        SQLLEN ind = 0;
+        ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS) << s.diag();
+        EXPECT_STREQ(text, "one");
+    }
+    EXPECT_EQ(SQLDisconnect(c), SQL_SUCCESS) << c.diag();
+}
+
 TEST_F(Fetch, CommitSelectCommitsWhenTheCursorEnds)
 {
     // With full commits (FlushCommit) every commit gives the connection a

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+#include <utility>
+
 #include "client_api.h"
 #include "guard.h"
 #include "handle_lifecycle.h"
@@ -48,4 +51,21 @@ protected:
 
     SQLHANDLE env = nullptr;
     SQLHANDLE dbc = nullptr;
+};
+
+// Replaces one entry of the bound client's table for the length of a scope,
+// so that a test can make a client call fail, or watch it, without a server.
+template <auto ClientApi::*Entry>
+class ClientEntryOverride {
+public:
+    using Fn = std::remove_reference_t<decltype(std::declval<ClientApi&>().*Entry)>;
+    explicit ClientEntryOverride(Fn replacement) : saved_(table().*Entry) { table().*Entry = replacement; }
+    ~ClientEntryOverride() { table().*Entry = saved_; }
+    ClientEntryOverride(const ClientEntryOverride&) = delete;
+    ClientEntryOverride& operator=(const ClientEntryOverride&) = delete;
+
+private:
+    // The table is the driver's one writable instance, handed out read-only.
+    static ClientApi& table() { return const_cast<ClientApi&>(client_api()); }
+    Fn saved_;
 };
