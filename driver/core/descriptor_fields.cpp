@@ -335,8 +335,7 @@ SQLRETURN put_desc_field(Descriptor& descriptor, const FieldValue& value, SQLPOI
     }
     TextOut out(wide ? TextForm::wide_bytes : TextForm::narrow, wide_codec(descriptor.connection),
                 buffer, buffer_length, length_ptr);
-    SQLRETURN rc = cut_warning(&descriptor, out.write(value.text));
-    return rc;
+    return cut_warning(&descriptor, out.write(value.text));
 }
 
 SQLRETURN get_desc_field_into(Descriptor& descriptor, SQLSMALLINT record_number, SQLSMALLINT id,

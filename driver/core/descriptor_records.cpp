@@ -74,7 +74,7 @@ SQLRETURN put_desc_rec(Descriptor& descriptor, const DescRecFields& fields, SQLP
 {
     TextOut out(wide ? TextForm::wide_chars : TextForm::narrow, wide_codec(descriptor.connection),
                 name, buffer_length, name_length);
-    SQLRETURN rc = cut_warning(&descriptor, out.write(fields.name));
+    const SQLRETURN rc = cut_warning(&descriptor, out.write(fields.name));
     if (type != nullptr) *type = fields.type;
     if (sub_type != nullptr) *sub_type = fields.sub_type;
     if (length != nullptr) *length = fields.length;
