@@ -265,9 +265,8 @@ struct DescRecord {
     int16_t parameter_type;
     int16_t precision;
     int16_t scale;
-    // IRD/IPD: the server's scale. APD: the SQL type SQLBindParameter named
-    // (read through sql_type_hint()).
-    int16_t server_scale;
+    int16_t server_scale;  // IRD/IPD: the server's scale (sqlscale)
+    int16_t sql_type_hint;  // APD: the SQL type SQLBindParameter named
     char schema_name[desc_name_size];
     int16_t searchable;
     char table_name[desc_name_size];
@@ -283,7 +282,8 @@ struct DescRecord {
     SQLLEN getdata_offset;
     isc_blob_handle blob_handle;
     int32_t blob_open;
-
-    int16_t& sql_type_hint() { return server_scale; }
-    int16_t sql_type_hint() const { return server_scale; }
+    // IRD of a CHAR column whose characters may take several bytes: its
+    // length in characters, set when the column is described; the padding
+    // the server adds beyond them is cut before conversion. 0 otherwise.
+    int32_t char_length;
 };

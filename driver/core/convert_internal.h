@@ -151,10 +151,11 @@ enum class Pieces {
     when_cut,
 };
 
-// Delivers narrow text as SQL_C_CHAR (bytes as they are, lengths in bytes)
-// or, when the C type is SQL_C_WCHAR, as UTF-16 of the same characters (the
-// text must then be ASCII; lengths in bytes of the wide text). Handles the
-// pieces of SQLGetData through the record's getdata_offset.
+// Delivers text as SQL_C_CHAR (bytes as they are, lengths in bytes) or, when
+// the C type is SQL_C_WCHAR, as UTF-16 of the same characters (the text is
+// then UTF-8, in practice ASCII; lengths in bytes of the wide text), through
+// the one output-string writer. Handles the pieces of SQLGetData through the
+// record's getdata_offset, which advances by whole characters.
 SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pieces);
 
 // Writes one UTF-16 unit at out[index] (application buffers need not be

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "character_sets.h"
 #include "convert_internal.h"
 #include "numeric.h"
 #include "text.h"
@@ -25,7 +26,8 @@ bool is_digit(char ch)
 }
 
 // The value's bytes: after the 16-bit length of a VARCHAR (never more than
-// the column's length), all of a CHAR.
+// the column's length), all of a CHAR up to its length in characters (the
+// server pads a multi-byte CHAR to its byte length).
 struct TextValue {
     const char* bytes;
     SQLLEN length;
@@ -39,6 +41,8 @@ TextValue column_text(const Conversion& c)
         SQLLEN length = load<std::uint16_t>(data);
         return {data + 2, std::min(length, size)};
     }
+    if (c.record.char_length > 0)
+        return {data, char_value_length(data, size, column_character_set(c.var.sqlsubtype), c.record.char_length)};
     return {data, size};
 }
 
@@ -143,9 +147,10 @@ SQLRETURN text_as_char(Conversion& c)
 }
 
 // The value as UTF-16 through the connection's code page. A VARCHAR always
-// loses its trailing blanks. A CHAR whose multi-byte characters decode to
-// fewer units than it has bytes is padded with blanks up to that byte count
-// when the buffer has room. Pieces never split a character: the offset
+// loses its trailing blanks. A CHAR keeps its n characters (cut as every
+// conversion cuts it); one in a character set the driver cannot count in,
+// whose multi-byte characters decode to fewer units than it has bytes, is
+// padded with blanks up to that byte count when the buffer has room. Pieces never split a character: the offset
 // advances by the bytes of the characters delivered.
 SQLRETURN text_as_wide(Conversion& c)
 {
@@ -210,8 +215,11 @@ SQLRETURN text_as_wide(Conversion& c)
         for (std::size_t i = 0; i < stored; ++i) put_unit(out, i, wide[i]);
     }
 
-    // CHAR padding: one blank unit for every byte the decoding saved.
-    const std::size_t pad = c.sqltype == fb_type::text && units < rest_bytes ? rest_bytes - units : 0;
+    // CHAR padding: one blank unit for every byte the decoding saved, for a
+    // CHAR whose character set the driver cannot count in (a CHAR it can
+    // count was cut to its characters, padding included).
+    const std::size_t pad =
+        c.sqltype == fb_type::text && c.record.char_length == 0 && units < rest_bytes ? rest_bytes - units : 0;
     const bool whole = stored == units;
     std::size_t padded = 0;
     if (whole && pad > 0) {

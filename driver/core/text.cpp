@@ -247,16 +247,29 @@ CountedText::CountedText(const SQLCHAR* text, SQLLEN length)
 
 bool TextOut::write(std::string_view text) const
 {
+    const Written w = put(text);
+    store_length(w.length);
+    return w.cut;
+}
+
+TextOut::Written TextOut::put(std::string_view text) const
+{
+    Written w;
     if (form_ == TextForm::narrow) {
-        store_length(static_cast<SQLLEN>(text.size()));
-        if (buffer_ == nullptr) return false;
-        if (buffer_length_ <= 0) return !text.empty();
+        w.length = static_cast<SQLLEN>(text.size());
+        if (buffer_ == nullptr) return w;
+        if (buffer_length_ <= 0) {
+            w.cut = !text.empty();
+            return w;
+        }
         auto* out = static_cast<char*>(buffer_);
         const size_t room = static_cast<size_t>(buffer_length_) - 1;
         const size_t n = text.size() < room ? text.size() : room;
         text.copy(out, n);
         out[n] = '\0';
-        return n < text.size();
+        w.consumed = n;
+        w.cut = n < text.size();
+        return w;
     }
     const SQLLEN unit = form_ == TextForm::wide_chars ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
     const SQLLEN units_room = buffer_ != nullptr && buffer_length_ > 0 ? buffer_length_ / unit : 0;
@@ -264,22 +277,47 @@ bool TextOut::write(std::string_view text) const
     const size_t capacity = units_room > 0 ? static_cast<size_t>(units_room - 1) : 0;
     auto* out = static_cast<char*>(buffer_);
     size_t total, stored;
-    if (!codec_.simple && is_utf8(codec_)) {
+    if (codec_.simple) {
+        total = text.size();
+        stored = total < capacity ? total : capacity;
+        for (size_t i = 0; i < stored; ++i) utf::put_unit(out, i, static_cast<unsigned char>(text[i]));
+        w.consumed = stored;
+    } else if (is_utf8(codec_)) {
         // Straight into the buffer, without a copy.
         const utf::Decoded d = utf::utf8_to_utf16(text.data(), text.size(), out, capacity);
         total = d.units;
         stored = d.stored;
+        w.consumed = d.consumed;
     } else {
         const std::u16string wide = wide_from_narrow(codec_, text);
         total = wide.size();
         stored = wide_fit(wide, capacity + 1);
         for (size_t i = 0; i < stored; ++i) utf::put_unit(out, i, wide[i]);
+        // Bytes behind the units stored: all of them, or found by
+        // converting prefixes (other code pages are not on the fetch path).
+        if (stored == total) {
+            w.consumed = text.size();
+        } else {
+            size_t low = 0, high = text.size();
+            while (low < high) {
+                size_t mid = (low + high + 1) / 2;
+                if (wide_from_narrow(codec_, text.substr(0, mid)).size() <= stored)
+                    low = mid;
+                else
+                    high = mid - 1;
+            }
+            w.consumed = low;
+        }
     }
-    store_length(static_cast<SQLLEN>(total) * unit);
-    if (buffer_ == nullptr) return false;
-    if (units_room <= 0) return total > 0;
+    w.length = static_cast<SQLLEN>(total) * unit;
+    if (buffer_ == nullptr) return w;
+    if (units_room <= 0) {
+        w.cut = total > 0;
+        return w;
+    }
     utf::put_unit(out, stored, 0);
-    return stored < total;
+    w.cut = stored < total;
+    return w;
 }
 
 SQLLEN TextOut::length_of(std::string_view text) const

@@ -160,6 +160,17 @@ public:
 
     [[nodiscard]] bool write(std::string_view text) const;
 
+    // What one write did.
+    struct Written {
+        SQLLEN length = 0;         // the whole text's length, in the form's unit
+        std::size_t consumed = 0;  // bytes of the text behind what was stored
+        bool cut = false;          // as write() returns
+    };
+    // As write(), but the length pointer is left alone, and the bytes stored
+    // are reported: a value delivered in pieces continues at `consumed`,
+    // which always ends on a whole character.
+    Written put(std::string_view text) const;
+
     // The length `text` has in this output, in its unit.
     SQLLEN length_of(std::string_view text) const;
     // Stores a length through the length pointer, clamped to its width.

@@ -1,7 +1,13 @@
 // Connecting through the unixODBC driver manager: data sources and
 // connection strings, embedded and over the loopback server, failures,
 // driver information, connection attributes and transactions.
+#include <odbcinst.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "harness.h"
@@ -174,11 +180,49 @@ TEST_F(Connect, NoDatabaseWithoutPromptingIsAnError)
     EXPECT_NE(r.message.find("A database is required"), std::string::npos) << r.message;
 }
 
+// Sets an environment variable for one scope and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) old_ = old;
+        had_ = std::getenv(name) != nullptr;
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
 TEST_F(Connect, PromptingWithoutTheSetupLibraryReportsIt)
 {
-    int window = 0;  // any non-null window: the driver passes it on unchanged
-    ConnectResult r = driver_connect(dbc, connection_string(), nullptr, SQL_DRIVER_PROMPT,
-                                     reinterpret_cast<SQLHWND>(&window));
+    // A driver section whose Setup value names a directory without the
+    // setup library, which is not on the library path either.
+    std::string dir = required_env("BROLIX_TEST_DIR") + "/no-setup-" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/odbcinst.ini") << "[Tarnwell Firebird ODBC]\nDriver = " << BROLIX_DRIVER_PATH
+                                         << "\nSetup = " << dir << "/libbrolixS.so\n";
+    std::ofstream(dir + "/odbc.ini") << "";
+    ConnectResult r;
+    {
+        ScopedEnv sysini("ODBCSYSINI", dir.c_str());
+        int window = 0;  // any non-null window: the driver passes it on unchanged
+        r = driver_connect(dbc, connection_string(), nullptr, SQL_DRIVER_PROMPT,
+                           reinterpret_cast<SQLHWND>(&window));
+    }
+    std::filesystem::remove_all(dir);
     EXPECT_EQ(r.rc, SQL_NO_DATA) << r.message;
     EXPECT_EQ(r.state, "HY000");
     EXPECT_NE(r.message.find("Unable to load setup library (libbrolixS.so)"), std::string::npos)
@@ -187,6 +231,41 @@ TEST_F(Connect, PromptingWithoutTheSetupLibraryReportsIt)
     r = driver_connect(dbc, connection_string(), nullptr, SQL_DRIVER_COMPLETE, nullptr);
     EXPECT_EQ(r.rc, SQL_SUCCESS) << r.message;
     SQLDisconnect(dbc);
+}
+
+TEST_F(Connect, PromptingWithoutADisplayFailsTheDialog)
+{
+    // The real setup library is found, but this process has no QApplication
+    // and X is the only platform Qt may use, with no display to open.
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    ScopedEnv display("DISPLAY", nullptr);
+    int window = 0;
+    for (SQLUSMALLINT completion : {SQL_DRIVER_PROMPT, SQL_DRIVER_COMPLETE}) {
+        ConnectResult r = driver_connect(dbc, "DSN=brolix_nodb", nullptr, completion,
+                                         reinterpret_cast<SQLHWND>(&window));
+        EXPECT_EQ(r.rc, SQL_ERROR) << completion;
+        EXPECT_EQ(r.state, "IM008") << completion;
+        EXPECT_NE(r.message.find("Dialog Failed"), std::string::npos) << r.message;
+    }
+}
+
+TEST_F(Connect, ConfigDsnWithAWindowButNoDisplayFails)
+{
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    ScopedEnv display("DISPLAY", nullptr);
+    int window = 0;
+    const std::string attributes = std::string("DSN=brolix_never_shown") + std::string(2, '\0');
+    EXPECT_FALSE(SQLConfigDataSource(reinterpret_cast<HWND>(&window), ODBC_ADD_DSN, "Tarnwell Firebird ODBC",
+                                     attributes.c_str()));
+    DWORD code = 0;
+    char message[256] = "";
+    WORD length = 0;
+    EXPECT_EQ(SQLInstallerError(1, &code, message, sizeof message, &length), SQL_SUCCESS);
+    EXPECT_EQ(code, static_cast<DWORD>(ODBC_ERROR_REQUEST_FAILED));
+    EXPECT_STREQ(message, "Dialog Failed");
+    char database[64] = "";
+    SQLGetPrivateProfileString("brolix_never_shown", "Driver", "<none>", database, sizeof database, "odbc.ini");
+    EXPECT_STREQ(database, "<none>");
 }
 
 TEST_F(Connect, DriverInformationThroughTheDriverManager)

@@ -152,17 +152,52 @@ TEST_F(GetData, EveryColumnTypeAsText)
         EXPECT_STREQ(buffer, c.text);
         EXPECT_EQ(indicator, static_cast<SQLLEN>(std::strlen(c.text)));
     }
-    // CHAR keeps its padding: CHAR(5) in UTF8 arrives as its 20 bytes.
+    // CHAR keeps its padding to its 5 characters (the server sends 20 bytes).
     char buffer[64];
     SQLLEN indicator = 0;
     ASSERT_EQ(SQLGetData(s, 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator), SQL_SUCCESS)
         << s.diag();
-    EXPECT_EQ(std::string(buffer), "abc" + std::string(17, ' '));
-    EXPECT_EQ(indicator, 20);
+    EXPECT_EQ(std::string(buffer), "abc  ");
+    EXPECT_EQ(indicator, 5);
     // An ARRAY is always NULL, indicator or not.
     EXPECT_EQ(SQLGetData(s, 18, SQL_C_CHAR, buffer, sizeof buffer, &indicator), SQL_SUCCESS);
     EXPECT_EQ(indicator, SQL_NULL_DATA);
     EXPECT_EQ(SQLGetData(s, 18, SQL_C_LONG, buffer, 0, nullptr), SQL_SUCCESS);
+}
+
+// On a UTF8 connection the server pads CHAR(n) to 4n bytes; the value read
+// back has its n characters, through SQLGetData and bound columns alike.
+TEST_F(GetData, CharInAMultiByteSetHasItsLengthInCharacters)
+{
+    struct Case {
+        const char* expression;
+        std::string narrow;
+        std::u16string wide;
+    };
+    const Case cases[] = {
+        {"CAST('abc' AS CHAR(5))", "abc  ", u"abc  "},
+        {"{fn UPPER('abc')}", "ABC", u"ABC"},
+        {"CAST('gr\xC3\xB6\xC3\x9F' AS CHAR(6))", "gr\xC3\xB6\xC3\x9F  ", u"größ  "},
+        {"CAST('x' AS CHAR(2) CHARACTER SET UNICODE_FSS)", "x ", u"x "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expression);
+        const std::string query = std::string("SELECT ") + c.expression + ", " + c.expression + " FROM RDB$DATABASE";
+        Stmt s(dbc);
+        ASSERT_EQ(SQLExecDirect(s, sql(query), SQL_NTS), SQL_SUCCESS) << s.diag();
+        char bound[64] = {};
+        SQLLEN bound_length = 0;
+        ASSERT_EQ(SQLBindCol(s, 1, SQL_C_CHAR, bound, sizeof bound, &bound_length), SQL_SUCCESS);
+        ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(std::string(bound), c.narrow);
+        EXPECT_EQ(bound_length, static_cast<SQLLEN>(c.narrow.size()));
+
+        SQLWCHAR wide[64] = {};
+        SQLLEN wide_length = 0;
+        ASSERT_EQ(SQLGetData(s, 2, SQL_C_WCHAR, wide, sizeof wide, &wide_length), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(wide)), c.wide);
+        EXPECT_EQ(wide_length, static_cast<SQLLEN>(2 * c.wide.size()));
+    }
 }
 
 TEST_F(GetData, EveryColumnTypeAsItsCType)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "character_sets.h"
 #include "client_api.h"
 #include "convert.h"
 #include "date_codec.h"
@@ -289,6 +290,8 @@ protected:
         record.precision = static_cast<int16_t>(c.precision);
         record.scale = static_cast<int16_t>(c.ird_scale);
         record.server_scale = static_cast<int16_t>(c.scale);
+        // As the description of a CHAR column sets it.
+        if (c.sqltype == 452) record.char_length = char_column_characters(column_character_set(c.subtype), c.sqllen);
         ird.count = static_cast<int16_t>(n);
         sqlda->sqld = static_cast<ISC_SHORT>(n);
         return n;
@@ -1025,17 +1028,53 @@ TEST_F(Convert, Utf8TextAsNarrowBytesAndAsUtf16)
     EXPECT_EQ(r.rc, SQL_SUCCESS);
 }
 
-TEST_F(Convert, CharWithMultiByteCharactersIsPaddedToItsByteCountAsWide)
+// The server pads CHAR(n) to n times the most bytes a character of its set
+// takes; the value is its n characters, in every form.
+TEST_F(Convert, MultiByteCharIsCutToItsLengthInCharacters)
 {
-    // CHAR(5) in UTF8: 20 bytes, "größe" (7 bytes) and 13 blanks.
-    const int column =
-        add(char_("gr\xC3\xB6\xC3\x9F"
-                  "e",
-                  20, 4));
+    struct Case {
+        const char* name;
+        Column column;
+        SQLSMALLINT c_type;
+        std::string expected;  // bytes, or UTF-16 units as bytes
+    };
+    const std::string grosse = "gr\xC3\xB6\xC3\x9F" "e";
+    auto units = [](const std::u16string& t) { return wtext(t).substr(0, 2 * t.size()); };
+    const Case cases[] = {
+        {"UTF8 CHAR(5) full", char_(grosse, 20, 4), SQL_C_CHAR, grosse},
+        {"UTF8 CHAR(5) full, wide", char_(grosse, 20, 4), SQL_C_WCHAR, units(u"größe")},
+        {"UTF8 CHAR(5) full, binary", char_(grosse, 20, 4), SQL_C_BINARY, grosse},
+        {"UTF8 CHAR(5) keeps its own blanks", char_("abc", 20, 4), SQL_C_CHAR, "abc  "},
+        {"UTF8 CHAR(5) keeps its own blanks, wide", char_("abc", 20, 4), SQL_C_WCHAR, units(u"abc  ")},
+        {"UTF8 CHAR(3) of a four-byte character", char_("\xF0\x9D\x84\x9E", 12, 4), SQL_C_WCHAR,
+         units(u"𝄞  ")},
+        {"UNICODE_FSS CHAR(2)", char_("x", 6, 3), SQL_C_CHAR, "x "},
+        {"SJIS CHAR(3) with a one-byte katakana", char_("\x82\xA0\xB1", 6, 5), SQL_C_CHAR, "\x82\xA0\xB1 "},
+        {"GB18030 CHAR(2) of a four-byte character", char_("\x81\x30\x81\x30", 8, 69), SQL_C_CHAR,
+         "\x81\x30\x81\x30 "},
+        {"collation in the high byte", char_("x", 8, 4 | (3 << 8)), SQL_C_CHAR, "x "},
+        {"single-byte set untouched", char_("abc", 5, 53), SQL_C_CHAR, "abc  "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ird.count = 0;  // one column at a time
+        const int column = add(c.column);
+        Result r = get(column, c.c_type, 100);
+        EXPECT_EQ(r.rc, SQL_SUCCESS);
+        EXPECT_EQ(r.indicator, static_cast<SQLLEN>(c.expected.size()));
+        EXPECT_EQ(r.bytes(c.expected.size()), c.expected);
+    }
+}
+
+TEST_F(Convert, CharInASetTheDriverCannotCountIsPaddedToItsByteCountAsWide)
+{
+    // CHAR(6) in NONE holding UTF-8: "größ" is 6 bytes and decodes to 4
+    // units; the wide form is padded to the 6 bytes' count.
+    const int column = add(char_("gr\xC3\xB6\xC3\x9F", 6, 0));
     Result r = get(column, SQL_C_WCHAR, 100);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
-    EXPECT_EQ(r.wide(), u"größe" + std::u16string(15, u' '));
-    EXPECT_EQ(r.indicator, 40);
+    EXPECT_EQ(r.wide(), u"größ  ");
+    EXPECT_EQ(r.indicator, 12);
 }
 
 TEST_F(Convert, WideTextThroughCodePagesAndSimpleUnicode)
