@@ -202,19 +202,17 @@ constexpr ClauseForm procedure_columns_schema_clause = {" AND RDB$PROCEDURES.RDB
 constexpr ClauseForm procedure_columns_name_clause = {" AND RDB$PROCEDURES.RDB$PROCEDURE_NAME = '%s' ", nullptr};
 constexpr ClauseForm procedure_columns_column_clause = {" AND C.RDB$PARAMETER_NAME = '%s' ", nullptr};
 
-Clause exact_or_pattern(NameArg arg, ClauseForm form, Cleaning cleaning, EmptyValue empty)
-{
-    return name_clause(arg, form, cleaning, empty);
-}
-
+// SQLTables and SQLTablePrivileges: quote folding, and an empty value still
+// gives a clause (which matches no row).
 Clause folded(NameArg arg, ClauseForm form)
 {
-    return exact_or_pattern(arg, form, Cleaning::quote_folding, EmptyValue::gives_clause);
+    return name_clause(arg, form, Cleaning::quote_folding, EmptyValue::gives_clause);
 }
 
+// The other functions: backslash removal, and an empty value gives none.
 Clause plain(NameArg arg, ClauseForm form)
 {
-    return exact_or_pattern(arg, form, Cleaning::backslash_removal, EmptyValue::gives_none);
+    return name_clause(arg, form, Cleaning::backslash_removal, EmptyValue::gives_none);
 }
 
 // ColumnName "%" asks for every column: no clause.
