@@ -214,6 +214,10 @@ struct Statement : HandleHeader {
     char previous_name[270];  // name of the previous row's index, table or procedure
     int32_t escape_depth;
     char escape_stack[128];
+    // 1 when the statement runs on the connection's read transaction (the
+    // driver's catalog statements): prepared, executed, fetched and closed
+    // there, never touching the main transaction. Set by prepare and execute.
+    int32_t on_read_transaction;
 };
 
 struct Descriptor : HandleHeader {

@@ -14,6 +14,7 @@
 #include "client_api.h"
 #include "convert_internal.h"
 #include "diagnostics.h"
+#include "statement.h"
 #include "text.h"
 
 namespace convert_detail {
@@ -90,12 +91,12 @@ SQLRETURN reopen(Conversion& c)
     record.getdata_offset = 0;
     Connection* connection = statement.connection;
     auto* id = reinterpret_cast<ISC_QUAD*>(c.var.sqldata);
+    isc_tr_handle* transaction = statement_transaction(statement);
     if (BROLIX_CLIENT_HAS(isc_open_blob2))
-        client::isc_open_blob2(statement.status, &connection->db_handle, &connection->transaction,
-                               &record.blob_handle, id, 0, nullptr);
+        client::isc_open_blob2(statement.status, &connection->db_handle, transaction, &record.blob_handle, id, 0,
+                               nullptr);
     else
-        client::isc_open_blob(statement.status, &connection->db_handle, &connection->transaction,
-                              &record.blob_handle, id);
+        client::isc_open_blob(statement.status, &connection->db_handle, transaction, &record.blob_handle, id);
     if (status_failed(statement.status)) {
         record.blob_handle = 0;
         post_statement_status(&statement);

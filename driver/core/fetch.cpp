@@ -9,6 +9,7 @@
 #include "descriptor_records.h"
 #include "diagnostics.h"
 #include "row_rewrite.h"
+#include "statement.h"
 #include "transactions.h"
 
 namespace {
@@ -51,12 +52,12 @@ SQLRETURN prepare_row_blobs(Statement& statement, bool row_fetched)
         if (!row_fetched || is_null(var)) continue;
         record.blob_handle = 0;
         auto* id = reinterpret_cast<ISC_QUAD*>(var.sqldata);
+        isc_tr_handle* transaction = statement_transaction(statement);
         if (BROLIX_CLIENT_HAS(isc_open_blob2))
-            client::isc_open_blob2(statement.status, &connection.db_handle, &connection.transaction,
-                                   &record.blob_handle, id, 0, nullptr);
+            client::isc_open_blob2(statement.status, &connection.db_handle, transaction, &record.blob_handle,
+                                   id, 0, nullptr);
         else
-            client::isc_open_blob(statement.status, &connection.db_handle, &connection.transaction,
-                                  &record.blob_handle, id);
+            client::isc_open_blob(statement.status, &connection.db_handle, transaction, &record.blob_handle, id);
         if (status_failed(statement.status)) {
             record.blob_handle = 0;
             post_statement_status(&statement);
@@ -162,7 +163,7 @@ void end_of_cursor(Statement& statement)
 {
     Connection& connection = *statement.connection;
     if (connection.transaction != 0 && connection.commit_select && statement.is_select &&
-        connection.autocommit == SQL_AUTOCOMMIT_ON) {
+        connection.autocommit == SQL_AUTOCOMMIT_ON && !statement.on_read_transaction) {
         ClientCallLock lock;
         if (commit_transaction(connection) != SQL_SUCCESS) {
             move_diags(connection, statement);  // reported where the application looks

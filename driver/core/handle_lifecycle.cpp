@@ -249,8 +249,8 @@ SQLRETURN close_statement(Statement& statement, int mode, CommitOnClose commit)
     statement.is_select = 0;
     if (ird != nullptr) release_records(*ird);
     Connection* connection = statement.connection;
-    if (commit == CommitOnClose::by_commit_select && connection != nullptr && connection->transaction != 0 &&
-        connection->commit_select && connection->autocommit == SQL_AUTOCOMMIT_ON) {
+    if (commit == CommitOnClose::by_commit_select && !statement.on_read_transaction && connection != nullptr &&
+        connection->transaction != 0 && connection->commit_select && connection->autocommit == SQL_AUTOCOMMIT_ON) {
         commit_transaction(*connection);
         clear_diags(connection);  // the commit's outcome is not reported here
     }

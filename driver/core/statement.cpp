@@ -51,6 +51,18 @@ void clear_fetch_state(Statement& statement)
     statement.end_pending = 0;
 }
 
+// A failure left in the connection's status vector by a call made for the
+// statement: it belongs to the statement being worked on.
+SQLRETURN post_connection_failure(Statement& statement)
+{
+    Connection& connection = *statement.connection;
+    StatusText text = interpret_status(connection.status);
+    if (text.sqlcode == -902) connection.connection_dead = 1;
+    post_diag(&statement, origin_iso, 0, "", text.message.c_str(), static_cast<int>(text.sqlcode), 0, "",
+              sqlstate_for_sqlcode(text.sqlcode));
+    return SQL_ERROR;
+}
+
 // The statement's server statement, allocated on first need when the
 // statement was made before its connection was attached.
 SQLRETURN ensure_server_statement(Statement& statement)
@@ -60,12 +72,7 @@ SQLRETURN ensure_server_statement(Statement& statement)
     client::isc_dsql_allocate_statement(connection.status, &connection.db_handle, &statement.stmt_handle);
     if (status_failed(connection.status)) {
         statement.stmt_handle = 0;
-        // The failure belongs to the statement being worked on.
-        StatusText text = interpret_status(connection.status);
-        if (text.sqlcode == -902) connection.connection_dead = 1;
-        post_diag(&statement, origin_iso, 0, "", text.message.c_str(), static_cast<int>(text.sqlcode), 0,
-                  "", sqlstate_for_sqlcode(text.sqlcode));
-        return SQL_ERROR;
+        return post_connection_failure(statement);
     }
     return SQL_SUCCESS;
 }
@@ -131,6 +138,16 @@ SQLRETURN start_main_transaction(Statement& statement)
     return SQL_SUCCESS;
 }
 
+// Starts the transaction the statement is marked for when it is not active.
+SQLRETURN start_statement_transaction(Statement& statement)
+{
+    if (!statement.on_read_transaction) return start_main_transaction(statement);
+    Connection& connection = *statement.connection;
+    if (connection.read_transaction != 0) return SQL_SUCCESS;
+    if (start_read_transaction(connection) != 0) return post_connection_failure(statement);
+    return SQL_SUCCESS;
+}
+
 // Steps shared by both widths once the text to send is known.
 SQLRETURN prepare_text(Statement& statement, const std::string& text, bool catalog)
 {
@@ -141,14 +158,11 @@ SQLRETURN prepare_text(Statement& statement, const std::string& text, bool catal
         if (statement.output_sqlda == nullptr) return post_error(&statement, "HY001");
     }
     if (ensure_server_statement(statement) != SQL_SUCCESS) return SQL_ERROR;
-    if (catalog) {
-        start_read_transaction(connection);
-    } else if (start_main_transaction(statement) != SQL_SUCCESS) {
-        return SQL_ERROR;
-    }
+    statement.on_read_transaction = catalog ? 1 : 0;
+    if (start_statement_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
     statement.output_sqlda->version = SQLDA_VERSION1;
     statement.is_select = 0;
-    isc_tr_handle* transaction = catalog ? &connection.read_transaction : &connection.transaction;
+    isc_tr_handle* transaction = statement_transaction(statement);
     // Lengths above 64 KiB do not fit the client's length argument: those
     // texts go NUL-terminated.
     auto length = text.size() < 65535 ? static_cast<unsigned short>(text.size()) : 0;
@@ -174,6 +188,12 @@ SQLRETURN describe_after_prepare(Statement& statement, SQLRETURN rc)
 }
 
 }  // namespace
+
+isc_tr_handle* statement_transaction(Statement& statement)
+{
+    Connection& connection = *statement.connection;
+    return statement.on_read_transaction ? &connection.read_transaction : &connection.transaction;
+}
 
 XSQLDA* allocate_sqlda(int columns)
 {
@@ -322,7 +342,8 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
     Connection& connection = *statement.connection;
     ++statement.params_processed;
     statement.data_at_exec_done = 0;
-    if (!catalog && start_main_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
+    statement.on_read_transaction = catalog ? 1 : 0;
+    if (start_statement_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
 
     ClientCallLock lock;
     std::optional<int32_t> type = read_statement_type(statement);
@@ -357,9 +378,9 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
         if (status_failed(statement.status)) return post_statement_error(statement);
     }
 
-    isc_tr_handle* transaction = catalog ? &connection.read_transaction : &connection.transaction;
+    isc_tr_handle* transaction = statement_transaction(statement);
     if (statement.statement_type == stmt_exec_procedure) {
-        client::isc_dsql_execute2(statement.status, &connection.transaction, &statement.stmt_handle,
+        client::isc_dsql_execute2(statement.status, transaction, &statement.stmt_handle,
                                   SQLDA_VERSION1, statement.input_sqlda, statement.output_sqlda);
         statement.end_pending = 1;
     } else {
@@ -396,8 +417,9 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
     // the commit keeps it open (retaining); a full commit (FlushCommit)
     // waits for the cursor's end instead of closing it under the
     // application.
+    // A statement on the read transaction commits nothing of the main one.
     const bool open_cursor = statement.is_select && statement.statement_type != stmt_exec_procedure;
-    if (connection.autocommit == SQL_AUTOCOMMIT_ON &&
+    if (connection.autocommit == SQL_AUTOCOMMIT_ON && !statement.on_read_transaction &&
         (!open_cursor || (connection.transaction != 0 && connection.commit_select && !connection.flush_commit))) {
         if (commit_transaction(connection) != SQL_SUCCESS) {
             move_diags(connection, statement);  // the failure belongs to the statement that ran

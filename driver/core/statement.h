@@ -47,7 +47,12 @@ SQLRETURN prepare_and_describe(Statement& statement, std::string_view text);
 // are rewritten in the text the server receives (as SQLNativeSqlW shows it).
 SQLRETURN prepare_and_describe_wide(Statement& statement, const SQLWCHAR* text, SQLINTEGER text_length);
 
-// Executes the prepared statement once for every parameter set.
+// The transaction a statement runs on: the connection's read transaction
+// when the statement is marked for it, else its main transaction.
+isc_tr_handle* statement_transaction(Statement& statement);
+
+// Executes the prepared statement once for every parameter set. `catalog`
+// runs it on the read transaction.
 SQLRETURN execute_statement(Statement& statement, bool catalog);
 
 // Executes one parameter set.
