@@ -205,6 +205,13 @@ struct Statement : HandleHeader {
     int32_t params_processed;
     int32_t row_index;     // parameter set or rowset row being worked on
     int32_t catalog_kind;  // ODBC function code that produced the statement
+    // Catalog row rewriting state, set by the catalog call and advanced row
+    // by row while its result is fetched.
+    int32_t table_type_state;  // SQLTables type enumeration: 0 off, 1..4 rows
+    int32_t key_sequence;      // next KEY_SEQ / ORDINAL_POSITION to hand out
+    int32_t previous_ordinal;  // ORDINAL_POSITION of the previous procedure column
+    int16_t previous_name_length;
+    char previous_name[270];  // name of the previous row's index, table or procedure
     int32_t escape_depth;
     char escape_stack[128];
     // 1 when the statement runs on the connection's read transaction (the
@@ -267,9 +274,8 @@ struct DescRecord {
     int16_t parameter_type;
     int16_t precision;
     int16_t scale;
-    // IRD/IPD: the server's scale. APD: the SQL type SQLBindParameter named
-    // (read through sql_type_hint()).
-    int16_t server_scale;
+    int16_t server_scale;  // IRD/IPD: the server's scale (sqlscale)
+    int16_t sql_type_hint;  // APD: the SQL type SQLBindParameter named
     char schema_name[desc_name_size];
     int16_t searchable;
     char table_name[desc_name_size];
@@ -289,7 +295,4 @@ struct DescRecord {
     // length in characters, set when the column is described; the padding
     // the server adds beyond them is cut before conversion. 0 otherwise.
     int32_t char_length;
-
-    int16_t& sql_type_hint() { return server_scale; }
-    int16_t sql_type_hint() const { return server_scale; }
 };

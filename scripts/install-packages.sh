@@ -22,4 +22,5 @@ $SUDO apt-get install -y -q --no-install-recommends \
     unixodbc unixodbc-dev odbcinst \
     libdfp-dev qt6-base-dev xvfb \
     cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev clang \
+    python3-pyodbc libdbd-odbc-perl \
     ca-certificates procps netcat-openbsd

@@ -4,12 +4,14 @@
 #     driver as "Tarnwell Firebird ODBC", odbc.ini with the test data sources),
 #   - an embedded test database and a loopback-server test database,
 #   - a running Firebird server on 127.0.0.1:3050 with a known SYSDBA password.
-# Usage: setup-test-env.sh <driver library> <environment directory>
+# Usage: setup-test-env.sh <driver library> <environment directory> [<setup library>]
+# The setup library defaults to libbrolixS.so beside the driver.
 # Prints the environment variables to use, as shell assignments.
 set -euo pipefail
 
 DRIVER_LIB="$(readlink -f "$1")"
 ENV_DIR="$(mkdir -p "$2" && cd "$2" && pwd)"
+SETUP_LIB="${3:-$(dirname "${DRIVER_LIB}")/libbrolixS.so}"
 SYSDBA_PASSWORD="${BROLIX_SYSDBA_PASSWORD:-masterkey}"
 SERVER_DATA_DIR=/var/lib/firebird/3.0/data
 # One server database per environment directory, so that several build trees
@@ -56,11 +58,20 @@ echo "DROP DATABASE;" | isql-fb -q -user SYSDBA -password "${SYSDBA_PASSWORD}" \
 echo "CREATE DATABASE '127.0.0.1:${SERVER_DB}' USER 'SYSDBA' PASSWORD '${SYSDBA_PASSWORD}' DEFAULT CHARACTER SET UTF8;" \
     | isql-fb -q >/dev/null
 
+# The catalog fixture, made once; tests work on copies of it.
+CATALOG_DB="${ENV_DIR}/catalog.fdb"
+CATALOG_SQL="$(cd "$(dirname "$0")/.." && pwd)/tests/odbc/fixtures/catalog.sql"
+rm -f "${CATALOG_DB}"
+{ echo "SET NAMES UTF8;"
+  echo "CREATE DATABASE '${CATALOG_DB}' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;"
+  cat "${CATALOG_SQL}"; } | isql-fb -q >/dev/null
+
 log "writing the unixODBC configuration in ${ENV_DIR}"
 cat > "${ENV_DIR}/odbcinst.ini" <<INI
 [Tarnwell Firebird ODBC]
 Description = brolix, ODBC driver for Firebird
 Driver = ${DRIVER_LIB}
+Setup = ${SETUP_LIB}
 INI
 cat > "${ENV_DIR}/odbc.ini" <<INI
 [brolix_embedded]
@@ -90,8 +101,10 @@ cat > "${ENV_DIR}/env.sh" <<ENV
 export ODBCSYSINI='${ENV_DIR}'
 export ODBCINI='${ENV_DIR}/user-odbc.ini'
 export BROLIX_TEST_DIR='${ENV_DIR}'
+export BROLIX_CATALOG_DATABASE='${CATALOG_DB}'
 export BROLIX_SERVER_DATABASE='127.0.0.1:${SERVER_DB}'
 export BROLIX_SYSDBA_PASSWORD='${SYSDBA_PASSWORD}'
+export BROLIX_SETUP_LIBRARY='${SETUP_LIB}'
 unset ISC_USER ISC_PASSWORD
 ENV
 cat "${ENV_DIR}/env.sh"

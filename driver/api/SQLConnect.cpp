@@ -19,10 +19,9 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLConnectW(SQLHDBC ConnectionHandle, SQLWCHAR* 
                                             SQLSMALLINT NameLength3)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        WideCodec codec = wide_codec(&c);
-        NarrowArg server(codec, ServerName, NameLength1);
-        NarrowArg user(codec, UserName, NameLength2);
-        NarrowArg password(codec, Authentication, NameLength3);
+        NarrowArg server(connect_codec, ServerName, NameLength1);
+        NarrowArg user(connect_codec, UserName, NameLength2);
+        NarrowArg password(connect_codec, Authentication, NameLength3);
         if (!server.ok() || !user.ok() || !password.ok())
             return post_error(&c, "HY090");
         c.wide_app = 1;

@@ -3,6 +3,19 @@
 #include "guard.h"
 #include "text.h"
 
+// The output connection string is written only into a buffer of at least one
+// unit; the length pointer is then set too. A cut string gives
+// SQL_SUCCESS_WITH_INFO without a record.
+static SQLRETURN connect_and_answer(Connection& c, SQLHWND window, SQLCHAR* in, SQLLEN in_length,
+                                    SQLUSMALLINT completion, const TextOut& out)
+{
+    c.wide_app = out.wide() ? 1 : 0;
+    std::string output;
+    SQLRETURN rc = driver_connect(c, window, in, in_length, completion, output);
+    if (!SQL_SUCCEEDED(rc) || out.buffer() == nullptr || out.buffer_length() <= 0) return rc;
+    return out.write(output) ? SQL_SUCCESS_WITH_INFO : rc;
+}
+
 BROLIX_EXPORT SQLRETURN SQL_API SQLDriverConnect(SQLHDBC ConnectionHandle, SQLHWND WindowHandle,
                                                  SQLCHAR* InConnectionString, SQLSMALLINT StringLength1,
                                                  SQLCHAR* OutConnectionString, SQLSMALLINT BufferLength,
@@ -10,17 +23,12 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLDriverConnect(SQLHDBC ConnectionHandle, SQLHW
                                                  SQLUSMALLINT DriverCompletion)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        c.wide_app = 0;
-        std::string output;
-        SQLRETURN rc = driver_connect(c, WindowHandle, InConnectionString, StringLength1,
-                                      DriverCompletion, output);
-        if (!SQL_SUCCEEDED(rc)) return rc;
-        SQLRETURN copied = copy_output_connection_string(output, OutConnectionString, BufferLength,
-                                                         StringLength2Ptr);
-        return copied == SQL_SUCCESS_WITH_INFO ? copied : rc;
+        return connect_and_answer(c, WindowHandle, InConnectionString, StringLength1, DriverCompletion,
+                                  narrow_out(OutConnectionString, BufferLength, StringLength2Ptr));
     });
 }
 
+// Lengths count characters. The strings convert as UTF-8 (connect_codec).
 BROLIX_EXPORT SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC ConnectionHandle, SQLHWND WindowHandle,
                                                   SQLWCHAR* InConnectionString, SQLSMALLINT StringLength1,
                                                   SQLWCHAR* OutConnectionString, SQLSMALLINT BufferLength,
@@ -28,15 +36,11 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC ConnectionHandle, SQLH
                                                   SQLUSMALLINT DriverCompletion)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        NarrowArg in(wide_codec(&c), InConnectionString, StringLength1);
+        NarrowArg in(connect_codec, InConnectionString, StringLength1);
         if (!in.ok()) return post_error(&c, "HY090");
-        c.wide_app = 1;
-        std::string output;
-        SQLRETURN rc = driver_connect(c, WindowHandle, in.get(), in.length(),
-                                      DriverCompletion, output);
-        if (!SQL_SUCCEEDED(rc) || OutConnectionString == nullptr || BufferLength <= 0) return rc;
-        // The connection now knows its code page; the length counts characters.
-        return widen_result(wide_codec(&c), output, OutConnectionString, BufferLength, StringLength2Ptr,
-                            rc, true);
+        return connect_and_answer(c, WindowHandle, in.get(), in.length(),
+                                  DriverCompletion,
+                                  TextOut(TextForm::wide_chars, connect_codec, OutConnectionString,
+                                          BufferLength, StringLength2Ptr));
     });
 }

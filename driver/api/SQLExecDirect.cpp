@@ -29,9 +29,7 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT StatementHandle, SQLWCHA
                                                SQLINTEGER TextLength)
 {
     return guarded<Statement>(StatementHandle, [&](Statement& s) -> SQLRETURN {
-        std::u16string text;
-        if (!wide_argument(StatementText, TextLength, text)) return post_error(&s, "HY090");
         s.catalog_kind = catalog_kind_exec_direct;
-        return execute_after(s, prepare_and_describe_wide(s, text));
+        return execute_after(s, prepare_and_describe_wide(s, StatementText, TextLength));
     });
 }

@@ -4,7 +4,7 @@
 
 // A string that does not fit is cut and reported with 01004.
 static SQLRETURN get_attr(Connection& c, SQLINTEGER attribute, SQLPOINTER value,
-                          SQLINTEGER buffer_length, SQLINTEGER* length, bool wide)
+                          SQLINTEGER buffer_length, SQLINTEGER* length, TextForm form)
 {
     ConnectAttrValue result;
     SQLRETURN rc = get_connect_attr(c, attribute, result);
@@ -13,11 +13,7 @@ static SQLRETURN get_attr(Connection& c, SQLINTEGER attribute, SQLPOINTER value,
         store_attr_number(result, value, length);
         return SQL_SUCCESS;
     }
-    rc = wide ? widen_result(wide_codec(&c), result.text, value, buffer_length, length, SQL_SUCCESS, false)
-              : (copy_out_cstring(value, buffer_length, length, result.text) ? SQL_SUCCESS_WITH_INFO
-                                                                               : SQL_SUCCESS);
-    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&c, "01004");
-    return rc;
+    return cut_warning(&c, TextOut(form, wide_codec(&c), value, buffer_length, length).write(result.text));
 }
 
 BROLIX_EXPORT SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC ConnectionHandle, SQLINTEGER Attribute,
@@ -25,15 +21,16 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLGetConnectAttr(SQLHDBC ConnectionHandle, SQLI
                                                   SQLINTEGER* StringLength)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        return get_attr(c, Attribute, Value, BufferLength, StringLength, false);
+        return get_attr(c, Attribute, Value, BufferLength, StringLength, TextForm::narrow);
     });
 }
 
+// String values in UTF-16; BufferLength and the length count bytes.
 BROLIX_EXPORT SQLRETURN SQL_API SQLGetConnectAttrW(SQLHDBC ConnectionHandle, SQLINTEGER Attribute,
                                                    SQLPOINTER Value, SQLINTEGER BufferLength,
                                                    SQLINTEGER* StringLength)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        return get_attr(c, Attribute, Value, BufferLength, StringLength, true);
+        return get_attr(c, Attribute, Value, BufferLength, StringLength, TextForm::wide_bytes);
     });
 }

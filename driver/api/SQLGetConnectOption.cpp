@@ -16,8 +16,6 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLGetConnectOption(SQLHDBC ConnectionHandle, SQ
             return SQL_SUCCESS;
         }
         SQLINTEGER* no_length = nullptr;
-        if (copy_out_cstring(Value, SQL_MAX_OPTION_STRING_LENGTH, no_length, result.text))
-            return post_warning(&c, "01004");
-        return SQL_SUCCESS;
+        return cut_warning(&c, narrow_out(Value, SQL_MAX_OPTION_STRING_LENGTH, no_length).write(result.text));
     });
 }

@@ -92,26 +92,17 @@ SQLRETURN lookup(HandleHeader& handle, SQLSMALLINT number, SQLSMALLINT identifie
 
 // A text value that does not fit is cut, terminated within BufferLength and
 // reported with SQL_SUCCESS_WITH_INFO and its full length.
+// Text fields go to `out` in its width (the wide form counts bytes).
 static SQLRETURN get_diag_field(HandleHeader& handle, SQLSMALLINT number, SQLSMALLINT identifier,
-                                SQLPOINTER value, SQLSMALLINT buffer_length, SQLSMALLINT* length)
+                                SQLPOINTER value, SQLSMALLINT buffer_length, SQLSMALLINT* length,
+                                TextForm form)
 {
     std::string text;
     bool is_text;
     SQLRETURN rc = lookup(handle, number, identifier, value, length, text, is_text);
     if (rc != SQL_SUCCESS || !is_text) return rc;
-    return copy_out_cstring(value, buffer_length, length, text) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
-}
-
-static SQLRETURN get_diag_field_wide(HandleHeader& handle, SQLSMALLINT number,
-                                     SQLSMALLINT identifier, SQLPOINTER value,
-                                     SQLSMALLINT buffer_length, SQLSMALLINT* length)
-{
-    std::string text;
-    bool is_text;
-    SQLRETURN rc = lookup(handle, number, identifier, value, length, text, is_text);
-    if (rc != SQL_SUCCESS || !is_text) return rc;
-    return widen_result(wide_codec(owning_connection(&handle)), text, value, buffer_length, length,
-                        SQL_SUCCESS, false);
+    TextOut out(form, wide_codec(owning_connection(&handle)), value, buffer_length, length);
+    return out.write(text) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
 }
 
 BROLIX_EXPORT SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT HandleType, SQLHANDLE Handle,
@@ -123,7 +114,7 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT HandleType, SQLHANDL
         Handle,
         [&](HandleHeader& h) {
             return get_diag_field(h, RecNumber, DiagIdentifier, DiagInfoPtr, BufferLength,
-                                  StringLengthPtr);
+                                  StringLengthPtr, TextForm::narrow);
         },
         Diags::keep);
 }
@@ -136,8 +127,8 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLGetDiagFieldW(SQLSMALLINT HandleType, SQLHAND
     return guarded_any(
         Handle,
         [&](HandleHeader& h) {
-            return get_diag_field_wide(h, RecNumber, DiagIdentifier, DiagInfoPtr, BufferLength,
-                                       StringLengthPtr);
+            return get_diag_field(h, RecNumber, DiagIdentifier, DiagInfoPtr, BufferLength,
+                                  StringLengthPtr, TextForm::wide_bytes);
         },
         Diags::keep);
 }

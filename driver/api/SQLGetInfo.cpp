@@ -12,12 +12,13 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLGetInfo(SQLHDBC ConnectionHandle, SQLUSMALLIN
     });
 }
 
+// String answers in UTF-16; BufferLength and the length count bytes.
 BROLIX_EXPORT SQLRETURN SQL_API SQLGetInfoW(SQLHDBC ConnectionHandle, SQLUSMALLINT InfoType,
                                             SQLPOINTER InfoValuePtr, SQLSMALLINT BufferLength,
                                             SQLSMALLINT* StringLengthPtr)
 {
     return guarded<Connection>(ConnectionHandle, [&](Connection& c) -> SQLRETURN {
-        return get_info_wide(c, InfoType, InfoValuePtr, BufferLength, StringLengthPtr,
-                             client_major_version());
+        return get_info(c, InfoType, InfoValuePtr, BufferLength, StringLengthPtr,
+                        client_major_version(), TextForm::wide_bytes);
     });
 }

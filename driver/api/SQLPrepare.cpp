@@ -17,9 +17,7 @@ BROLIX_EXPORT SQLRETURN SQL_API SQLPrepareW(SQLHSTMT StatementHandle, SQLWCHAR* 
                                             SQLINTEGER TextLength)
 {
     return guarded<Statement>(StatementHandle, [&](Statement& s) -> SQLRETURN {
-        std::u16string text;
-        if (!wide_argument(StatementText, TextLength, text)) return post_error(&s, "HY090");
         s.catalog_kind = catalog_kind_prepared;
-        return prepare_and_describe_wide(s, text);
+        return prepare_and_describe_wide(s, StatementText, TextLength);
     });
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "handles.h"
+#include "option_values.h"
 
 // Buffer sizes used when reading data-source keys: text keys, numeric keys
 // and "WCMB", and the stored password (the scrambled form of a password of
@@ -29,25 +30,6 @@ inline constexpr int dsn_password_buffer_size = 2 * (connection_text_size - 1) +
 // or the key does not exist; the result holds at most buffer_size - 1 bytes.
 using DsnKeyReader = std::function<std::string(const char* dsn, const char* key,
                                                const char* default_value, int buffer_size)>;
-
-// The reader of the installer library: SQLGetPrivateProfileString(dsn, key,
-// default_value, buffer, buffer_size, "odbc.ini"). An empty data-source name
-// names no data source and gives the default.
-std::string read_dsn_key(const char* dsn, const char* key, const char* default_value,
-                         int buffer_size);
-
-// atoi without its undefined overflow: optional leading white space and sign,
-// then the leading decimal digits; no digits read as 0; values beyond the
-// int32 range saturate.
-int32_t option_number(std::string_view text) noexcept;
-
-// The Windows code page a "WCMB" name selects (names compared without regard
-// to case; "CP_ACP" and unknown text select 0).
-int32_t code_page_from_name(std::string_view name) noexcept;
-
-// The name echoed in an output connection string for a code page, or null
-// for 0 and for numbers that no name selects.
-const char* code_page_name(int32_t code_page) noexcept;
 
 // One "keyword=value" attribute of a connection string, as written.
 struct ConnectionStringAttribute {
@@ -111,7 +93,3 @@ std::string build_output_connection_string(const Connection& connection,
 // here); else SQL_SUCCESS.
 SQLRETURN copy_output_connection_string(std::string_view text, SQLCHAR* out,
                                         SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr);
-
-// Copies text into one of the Connection's 128-byte option fields, cut to
-// 127 bytes.
-void set_option_text(char (&field)[connection_text_size], std::string_view text) noexcept;

@@ -4,6 +4,7 @@
 
 #include "attribute_widths.h"
 #include "client_api.h"
+#include "text.h"
 #include "connect_options.h"
 #include "diagnostics.h"
 #include "handle_lifecycle.h"
@@ -342,6 +343,7 @@ SQLRETURN disconnect(Connection& connection)
     // Never a commit here: a failed rollback leaves the transaction open,
     // and its diagnostic is what the application must see.
     free_connection_children(connection, CommitOnClose::never);
+    if (connection.db_handle == 0) forget_code_page(connection);
     return rc;
 }
 

@@ -8,6 +8,7 @@
 
 #include "convert_internal.h"
 #include "diagnostics.h"
+#include "text.h"
 
 using namespace convert_detail;
 
@@ -241,52 +242,34 @@ namespace convert_detail {
 
 SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pieces)
 {
-    const bool wide = c.c_type == SQL_C_WCHAR;
-    const SQLLEN unit = wide ? 2 : 1;
-    // Room in characters, the terminator included.
-    const SQLLEN room = std::max<SQLLEN>(c.buffer_length, 0) / unit;
-    auto put = [&](SQLLEN at, const char* from, SQLLEN n) {
-        if (wide) {
-            for (SQLLEN i = 0; i < n; ++i) {
-                const auto u = static_cast<SQLWCHAR>(static_cast<unsigned char>(from[i]));
-                std::memcpy(c.target + (at + i) * 2, &u, 2);
-            }
-            const SQLWCHAR nul = 0;
-            std::memcpy(c.target + (at + n) * 2, &nul, 2);
-        } else {
-            std::memcpy(c.target + at, from, static_cast<size_t>(n));
-            c.target[at + n] = '\0';
-        }
-    };
+    const TextForm form = c.c_type == SQL_C_WCHAR ? TextForm::wide_bytes : TextForm::narrow;
+    SQLLEN* no_length = nullptr;  // lengths go to both of the conversion's pointers
+    const TextOut out(form, WideCodec{}, c.target, c.buffer_length, no_length);
 
     SQLLEN offset = 0;
     if (!c.from_fetch) {
         offset = std::max<SQLLEN>(c.record.getdata_offset, 0);
         if (offset > 0 && offset >= length) {
             // Everything was returned by earlier calls.
-            if (c.target != nullptr && room >= 1) put(0, text, 0);
+            (void)out.put({});
             return SQL_NO_DATA;
         }
     }
+    const TextOut::Written w = out.put(std::string_view(text + offset, static_cast<size_t>(length - offset)));
+    report_length(c, w.length);
+    // Without a target nothing is delivered, so the next call starts at the
+    // same place; a value that would not fit is still reported cut.
+    const SQLLEN unit = form == TextForm::narrow ? 1 : 2;
+    const SQLLEN room = std::max<SQLLEN>(c.buffer_length, 0) / unit;  // the terminator included
     const SQLLEN rest = length - offset;
-    if (rest == 0) {
-        if (c.target != nullptr && room >= 1) put(0, text, 0);
-        report_length(c, 0);
-        return SQL_SUCCESS;
-    }
-    if (!c.from_fetch && room > 0) {
-        if (room - 1 < rest)
-            c.record.getdata_offset = offset + room - 1;
+    const bool cut = c.target != nullptr ? w.cut : rest > 0 && rest > room - 1;
+    if (!c.from_fetch && c.target != nullptr && room > 0) {
+        if (w.cut)
+            c.record.getdata_offset = offset + static_cast<SQLLEN>(w.consumed);
         else if (pieces == Pieces::always || offset > 0)
             c.record.getdata_offset = length;
     }
-    report_length(c, rest * unit);
-    if (rest > room - 1) {
-        if (c.target != nullptr && room > 0) put(0, text + offset, room - 1);
-        return SQL_SUCCESS_WITH_INFO;
-    }
-    if (c.target != nullptr) put(0, text + offset, rest);
-    return SQL_SUCCESS;
+    return cut ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
 }
 
 SQLRETURN deliver_bytes(Conversion& c, const void* bytes, SQLLEN length)

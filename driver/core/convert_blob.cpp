@@ -166,9 +166,8 @@ SQLLEN read_wide_text(Conversion& c, SQLLEN remaining, std::size_t capacity, std
                 if (more < 0) return -1;
                 n += more;
             }
-            std::size_t units_stored, bytes_used;
-            decode_utf8(reinterpret_cast<const unsigned char*>(chunk), static_cast<std::size_t>(n),
-                        c.target + 2 * stored, room, units_stored, bytes_used);
+            std::size_t units_stored =
+                utf::utf8_to_utf16(chunk, static_cast<std::size_t>(n), c.target + 2 * stored, room).stored;
             if (units_stored == 0 && room > 0) {
                 // A character of two units where only one fits.
                 put_unit(c.target, stored, u'\uFFFD');

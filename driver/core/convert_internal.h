@@ -12,6 +12,7 @@
 
 #include "convert.h"
 #include "handles.h"
+#include "utf.h"
 
 namespace convert_detail {
 
@@ -150,25 +151,16 @@ enum class Pieces {
     when_cut,
 };
 
-// Delivers narrow text as SQL_C_CHAR (bytes as they are, lengths in bytes)
-// or, when the C type is SQL_C_WCHAR, as UTF-16 of the same characters (the
-// text must then be ASCII; lengths in bytes of the wide text). Handles the
-// pieces of SQLGetData through the record's getdata_offset.
+// Delivers text as SQL_C_CHAR (bytes as they are, lengths in bytes) or, when
+// the C type is SQL_C_WCHAR, as UTF-16 of the same characters (the text is
+// then UTF-8, in practice ASCII; lengths in bytes of the wide text), through
+// the one output-string writer. Handles the pieces of SQLGetData through the
+// record's getdata_offset, which advances by whole characters.
 SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pieces);
 
 // Writes one UTF-16 unit at out[index] (application buffers need not be
 // aligned).
-inline void put_unit(char* out, std::size_t index, char16_t unit)
-{
-    std::memcpy(out + 2 * index, &unit, 2);
-}
-
-// Decodes UTF-8 at text[0..length) into at most `capacity` units at `out`,
-// never splitting a character. Returns the units of the whole text; `stored`
-// and `consumed` tell how many units were written and how many bytes they
-// came from. Bytes that are not UTF-8 become U+FFFD.
-std::size_t decode_utf8(const unsigned char* text, std::size_t length, char* out,
-                        std::size_t capacity, std::size_t& stored, std::size_t& consumed);
+using utf::put_unit;
 
 // Stored bytes of a fixed-size value as SQL_C_BINARY: at most BufferLength
 // bytes; a cut value gives SQL_SUCCESS_WITH_INFO.

@@ -10,6 +10,7 @@
 #include "convert_internal.h"
 #include "numeric.h"
 #include "text.h"
+#include "utf.h"
 
 namespace convert_detail {
 
@@ -68,58 +69,6 @@ std::size_t skip_sign(const char* text, std::size_t length, bool& negative)
 }
 
 }  // namespace
-
-// --- UTF-16 output ---------------------------------------------------------
-
-std::size_t decode_utf8(const unsigned char* text, std::size_t length, char* out,
-                        std::size_t capacity, std::size_t& stored, std::size_t& consumed)
-{
-    std::size_t units = 0;
-    stored = 0;
-    consumed = 0;
-    bool storing = true;
-    for (std::size_t i = 0; i < length;) {
-        unsigned char b = text[i];
-        char32_t cp;
-        std::size_t used = 1;
-        if (b < 0x80) {
-            cp = b;
-        } else {
-            std::size_t n = (b & 0xE0) == 0xC0   ? 2
-                            : (b & 0xF0) == 0xE0 ? 3
-                            : (b & 0xF8) == 0xF0 ? 4
-                                                 : 0;
-            char32_t min = n == 2 ? 0x80 : n == 3 ? 0x800 : 0x10000;
-            cp = 0xFFFD;
-            if (n != 0 && i + n <= length) {
-                char32_t v = b & (0x7F >> n);
-                std::size_t k = 1;
-                for (; k < n && (text[i + k] & 0xC0) == 0x80; ++k)
-                    v = (v << 6) | (text[i + k] & 0x3F);
-                if (k == n && v >= min && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF)) {
-                    cp = v;
-                    used = n;
-                }
-            }
-        }
-        const std::size_t need = cp >= 0x10000 ? 2 : 1;
-        if (storing && stored + need <= capacity) {
-            if (need == 2) {
-                put_unit(out, stored, static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-                put_unit(out, stored + 1, static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-            } else {
-                put_unit(out, stored, static_cast<char16_t>(cp));
-            }
-            stored += need;
-            consumed = i + used;
-        } else {
-            storing = false;
-        }
-        units += need;
-        i += used;
-    }
-    return units;
-}
 
 // --- Reading numbers ---------------------------------------------------
 
@@ -235,8 +184,10 @@ SQLRETURN text_as_wide(Conversion& c)
             put_unit(out, i, static_cast<unsigned char>(rest[i]));
         consumed = stored;
     } else if (charset == nullptr || std::string_view(charset) == "UTF-8") {
-        units = decode_utf8(reinterpret_cast<const unsigned char*>(rest), rest_bytes, out, capacity,
-                            stored, consumed);
+        const utf::Decoded d = utf::utf8_to_utf16(rest, rest_bytes, out, capacity);
+        units = d.units;
+        stored = d.stored;
+        consumed = d.consumed;
     } else {
         // Other code pages go through the converter, which allocates.
         std::u16string wide = wide_from_narrow(codec, std::string_view(rest, rest_bytes));

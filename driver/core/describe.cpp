@@ -8,6 +8,7 @@
 
 #include "character_sets.h"
 #include "client_api.h"
+#include "descriptor_fields.h"
 #include "diagnostics.h"
 #include "statement.h"
 #include "text.h"
@@ -402,114 +403,37 @@ template <typename Len>
 SQLRETURN put_string(Statement& statement, std::string_view text, SQLPOINTER buffer,
                      SQLLEN buffer_length, Len* length_ptr, bool wide, bool length_in_chars)
 {
-    SQLRETURN rc;
-    if (wide) {
-        rc = widen_result(wide_codec(statement.connection), text, buffer, buffer_length, length_ptr,
-                          SQL_SUCCESS, length_in_chars);
-    } else {
-        rc = copy_out_cstring(buffer, buffer_length, length_ptr, text) ? SQL_SUCCESS_WITH_INFO
-                                                                       : SQL_SUCCESS;
-    }
-    if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&statement, "01004");
-    return rc;
-}
-
-struct AttributeValue {
-    bool known = true;
-    bool is_text = false;
-    SQLLEN number = 0;
-    std::string_view text;
-};
-
-AttributeValue number(SQLLEN value)
-{
-    AttributeValue v;
-    v.number = value;
-    return v;
-}
-
-AttributeValue text(const char* value)
-{
-    AttributeValue v;
-    v.is_text = true;
-    v.text = value;
-    return v;
+    const TextForm form = !wide ? TextForm::narrow
+                          : length_in_chars ? TextForm::wide_chars
+                                            : TextForm::wide_bytes;
+    TextOut out(form, wide_codec(statement.connection), buffer, buffer_length, length_ptr);
+    return cut_warning(&statement, out.write(text));
 }
 
 // Answered with 0 by both tables.
 constexpr SQLUSMALLINT field_1212 = 1212;
 
-AttributeValue attribute_value(const DescRecord& r, AttributeTable table, SQLUSMALLINT field)
+// The descriptor field a column attribute reads: the ODBC 2 identifiers
+// name the descriptor fields they became, and the two tables differ in the
+// name fields and in SQL_DESC_FIXED_PREC_SCALE.
+struct AttributeSource {
+    SQLUSMALLINT field;
+    bool zero = false;  // answered with 0 whatever the record holds
+};
+
+AttributeSource attribute_source(AttributeTable table, SQLUSMALLINT field)
 {
     const bool odbc3 = table == AttributeTable::odbc3;
     switch (field) {
-    case SQL_COLUMN_NAME:
-        return text(odbc3 ? r.base_column_name : r.name);
-    case SQL_DESC_CONCISE_TYPE:
-        return number(r.concise_type);
-    case SQL_COLUMN_LENGTH:
-    case SQL_DESC_LENGTH:
-        return number(static_cast<SQLLEN>(r.length));
-    case SQL_COLUMN_PRECISION:
-    case SQL_DESC_PRECISION:
-        return number(r.precision);
-    case SQL_COLUMN_SCALE:
-    case SQL_DESC_SCALE:
-        return number(r.scale);
-    case SQL_DESC_DISPLAY_SIZE:
-        return number(r.display_size);
-    case SQL_COLUMN_NULLABLE:
-    case SQL_DESC_NULLABLE:
-        return number(r.nullable);
-    case SQL_DESC_UNSIGNED:
-        return number(r.unsigned_);
-    case SQL_DESC_FIXED_PREC_SCALE:
-        return number(odbc3 ? r.fixed_prec_scale : 0);
-    case SQL_DESC_UPDATABLE:
-        return number(r.updatable);
-    case SQL_DESC_AUTO_UNIQUE_VALUE:
-        return number(r.auto_unique_value);
-    case SQL_DESC_CASE_SENSITIVE:
-        return number(r.case_sensitive);
-    case SQL_DESC_SEARCHABLE:
-        return number(r.searchable);
-    case SQL_DESC_TYPE_NAME:
-        return text(r.type_name);
-    case SQL_DESC_TABLE_NAME:
-        return text(r.table_name);
-    case SQL_DESC_SCHEMA_NAME:
-        return text(r.schema_name);
-    case SQL_DESC_CATALOG_NAME:
-        return text(r.catalog_name);
-    case SQL_DESC_LABEL:
-        return text(r.label);
-    case SQL_DESC_BASE_COLUMN_NAME:
-        return text(r.base_column_name);
-    case SQL_DESC_BASE_TABLE_NAME:
-        return text(r.base_table_name);
-    case SQL_DESC_LITERAL_PREFIX:
-        return text(r.literal_prefix);
-    case SQL_DESC_LITERAL_SUFFIX:
-        return text(r.literal_suffix);
-    case SQL_DESC_LOCAL_TYPE_NAME:
-        return text(r.local_type_name);
-    case SQL_DESC_NUM_PREC_RADIX:
-        return number(r.num_prec_radix);
-    case SQL_DESC_TYPE:
-        return number(r.type);
-    case SQL_DESC_NAME:
-        return text(odbc3 ? r.name : r.label);
-    case SQL_DESC_UNNAMED:
-        return number(r.unnamed);
-    case SQL_DESC_OCTET_LENGTH:
-        return number(r.octet_length);
-    case field_1212:
-        return number(0);
-    default: {
-        AttributeValue unknown;
-        unknown.known = false;
-        return unknown;
-    }
+    case SQL_COLUMN_NAME: return {odbc3 ? SQLUSMALLINT{SQL_DESC_BASE_COLUMN_NAME} : SQLUSMALLINT{SQL_DESC_NAME}};
+    case SQL_COLUMN_LENGTH: return {SQL_DESC_LENGTH};
+    case SQL_COLUMN_PRECISION: return {SQL_DESC_PRECISION};
+    case SQL_COLUMN_SCALE: return {SQL_DESC_SCALE};
+    case SQL_COLUMN_NULLABLE: return {SQL_DESC_NULLABLE};
+    case SQL_DESC_FIXED_PREC_SCALE: return {field, !odbc3};
+    case SQL_DESC_NAME: return {odbc3 ? SQLUSMALLINT{SQL_DESC_NAME} : SQLUSMALLINT{SQL_DESC_LABEL}};
+    case field_1212: return {SQL_DESC_COUNT, true};
+    default: return {field};
     }
 }
 
@@ -542,16 +466,20 @@ SQLRETURN col_attribute(Statement& statement, AttributeTable table, SQLUSMALLINT
                         SQLSMALLINT buffer_length, SQLSMALLINT* string_length,
                         SQLLEN* numeric_attribute, bool wide)
 {
-    AttributeValue value;
+    FieldValue value;
     if (field == SQL_COLUMN_COUNT || field == SQL_DESC_COUNT) {
-        value = number(ird_count(statement));
+        value.number = ird_count(statement);
     } else {
         const DescRecord* r = column_record(statement, column);
         if (r == nullptr) return post_error(&statement, "07009");
-        value = attribute_value(*r, table, field);
-        if (!value.known) return post_error(&statement, "HY091");
+        const AttributeSource source = attribute_source(table, field);
+        if (source.zero) {
+            value.number = 0;
+        } else if (!read_column_attribute(*statement.ird, *r, source.field, value)) {
+            return post_error(&statement, "HY091");
+        }
     }
-    if (!value.is_text) {
+    if (value.type != FieldType::text) {
         if (numeric_attribute != nullptr) *numeric_attribute = value.number;
         store_length(string_length, static_cast<SQLLEN>(sizeof(SQLLEN)));
         return SQL_SUCCESS;

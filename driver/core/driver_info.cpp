@@ -409,61 +409,24 @@ std::optional<InfoAnswer> info_answer(const Connection& connection, SQLUSMALLINT
 }
 
 SQLRETURN get_info(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major)
+                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major, TextForm form)
 {
     std::optional<InfoAnswer> answer = info_answer(connection, info_type, client_major);
     if (!answer) return post_error(&connection, "HY096");
     if (answer->form != InfoForm::text) return put_number(*answer, value, length_ptr);
 
-    const std::string& text = answer->text;
-    copy_out_cstring(value, buffer_length, length_ptr, text);
     // A zero-length buffer asks only for the length: nothing is cut.
-    if (value == nullptr || buffer_length == 0 || static_cast<SQLLEN>(text.size()) < buffer_length)
-        return SQL_SUCCESS;
-    return post_warning(&connection, "01004");
+    TextOut out(form, wide_codec(&connection), buffer_length == 0 ? nullptr : value, buffer_length,
+                length_ptr);
+    return cut_warning(&connection, out.write(answer->text));
 }
 
-SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                        SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major)
-{
-    std::optional<InfoAnswer> answer = info_answer(connection, info_type, client_major);
-    if (!answer) return post_error(&connection, "HY096");
-    if (answer->form != InfoForm::text) return put_number(*answer, value, length_ptr);
-
-    // As in the narrow form, a zero-length buffer asks only for the length.
-    SQLPOINTER target = buffer_length == 0 ? nullptr : value;
-    SQLRETURN rc = widen_result(wide_codec(&connection), answer->text, target, buffer_length,
-                                length_ptr, SQL_SUCCESS, false);
-    if (rc == SQL_SUCCESS_WITH_INFO) return post_warning(&connection, "01004");
-    return rc;
-}
-
-// In the order the driver has always listed them. SQL_API_SQLCOLATTRIBUTES
-// is also SQL_API_SQLCOLATTRIBUTE.
-const std::array<SQLUSMALLINT, 64> supported_functions = {
-    SQL_API_SQLALLOCENV,         SQL_API_SQLALLOCCONNECT,     SQL_API_SQLALLOCSTMT,
-    SQL_API_SQLFREEENV,          SQL_API_SQLFREECONNECT,      SQL_API_SQLGETSTMTOPTION,
-    SQL_API_SQLSETSTMTOPTION,    SQL_API_SQLGETCONNECTOPTION, SQL_API_SQLSETCONNECTOPTION,
-    SQL_API_SQLALLOCHANDLE,      SQL_API_SQLBINDCOL,          SQL_API_SQLBINDPARAMETER,
-    SQL_API_SQLCANCEL,           SQL_API_SQLCLOSECURSOR,      SQL_API_SQLCOLATTRIBUTES,
-    SQL_API_SQLCOLUMNPRIVILEGES, SQL_API_SQLCOLUMNS,          SQL_API_SQLCONNECT,
-    SQL_API_SQLDRIVERCONNECT,    SQL_API_SQLDESCRIBECOL,      SQL_API_SQLDESCRIBEPARAM,
-    SQL_API_SQLDISCONNECT,       SQL_API_SQLENDTRAN,          SQL_API_SQLEXECDIRECT,
-    SQL_API_SQLEXECUTE,          SQL_API_SQLEXTENDEDFETCH,    SQL_API_SQLFETCH,
-    SQL_API_SQLFETCHSCROLL,      SQL_API_SQLFOREIGNKEYS,      SQL_API_SQLFREEHANDLE,
-    SQL_API_SQLFREESTMT,         SQL_API_SQLGETCONNECTATTR,   SQL_API_SQLGETCURSORNAME,
-    SQL_API_SQLGETDATA,          SQL_API_SQLGETDESCFIELD,     SQL_API_SQLGETDESCREC,
-    SQL_API_SQLGETDIAGFIELD,     SQL_API_SQLGETDIAGREC,       SQL_API_SQLGETENVATTR,
-    SQL_API_SQLGETFUNCTIONS,     SQL_API_SQLGETINFO,          SQL_API_SQLGETSTMTATTR,
-    SQL_API_SQLGETTYPEINFO,      SQL_API_SQLMORERESULTS,      SQL_API_SQLNATIVESQL,
-    SQL_API_SQLNUMPARAMS,        SQL_API_SQLNUMRESULTCOLS,    SQL_API_SQLPROCEDURES,
-    SQL_API_SQLPROCEDURECOLUMNS, SQL_API_SQLPARAMDATA,        SQL_API_SQLPUTDATA,
-    SQL_API_SQLPREPARE,          SQL_API_SQLPRIMARYKEYS,      SQL_API_SQLROWCOUNT,
-    SQL_API_SQLSETDESCFIELD,     SQL_API_SQLSETDESCREC,       SQL_API_SQLSETCONNECTATTR,
-    SQL_API_SQLSETCURSORNAME,    SQL_API_SQLSETENVATTR,       SQL_API_SQLSETSTMTATTR,
-    SQL_API_SQLSPECIALCOLUMNS,   SQL_API_SQLSTATISTICS,       SQL_API_SQLTABLEPRIVILEGES,
-    SQL_API_SQLTABLES,
+#define BROLIX_FUNCTION(name, code, width) code,
+const SQLUSMALLINT supported_functions_table[] = {
+#include "functions.def"
 };
+
+const std::span<const SQLUSMALLINT> supported_functions = supported_functions_table;
 
 SQLRETURN get_functions(Connection& connection, SQLUSMALLINT function_id, SQLUSMALLINT* supported)
 {

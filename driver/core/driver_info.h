@@ -13,10 +13,12 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "handles.h"
+#include "text.h"
 
 // The width of an SQLGetInfo answer.
 enum class InfoForm {
@@ -45,18 +47,24 @@ std::string dbms_version_text(int server_major, int server_minor);
 // comma-separated without blanks.
 extern const std::string_view sql_keywords;
 
-// Body of SQLGetInfo. String answers are narrow text; buffer_length and the
-// length reported count bytes.
+// Body of SQLGetInfo and SQLGetInfoW. String answers are written in `form`
+// (narrow, or UTF-16 through the connection's code page); buffer_length and
+// the length reported count bytes in both widths.
 SQLRETURN get_info(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major);
+                   SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major,
+                   TextForm form = TextForm::narrow);
 
-// Body of SQLGetInfoW. String answers are UTF-16 converted through the
-// connection's code page; buffer_length and the length reported count bytes.
-SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
-                        SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major);
+inline SQLRETURN get_info_wide(Connection& connection, SQLUSMALLINT info_type, SQLPOINTER value,
+                               SQLSMALLINT buffer_length, SQLSMALLINT* length_ptr, int client_major)
+{
+    return get_info(connection, info_type, value, buffer_length, length_ptr, client_major,
+                    TextForm::wide_bytes);
+}
 
-// The ODBC functions the driver implements, as SQL_API_* codes.
-extern const std::array<SQLUSMALLINT, 64> supported_functions;
+// The SQL_API_* codes of the functions the driver exports (functions.def),
+// one per narrow name; SQL_API_SQLCOLATTRIBUTES and SQL_API_SQLCOLATTRIBUTE
+// are the same code.
+extern const std::span<const SQLUSMALLINT> supported_functions;
 
 // Body of SQLGetFunctions: SQL_API_ODBC3_ALL_FUNCTIONS fills a bitmap of
 // SQL_API_ODBC3_ALL_FUNCTIONS_SIZE words, SQL_API_ALL_FUNCTIONS an array of

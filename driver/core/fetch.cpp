@@ -1,12 +1,14 @@
 #include "fetch.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 
 #include "client_api.h"
 #include "convert.h"
+#include "descriptor_fields.h"
+#include "descriptor_records.h"
 #include "diagnostics.h"
+#include "row_rewrite.h"
 #include "statement.h"
 #include "transactions.h"
 
@@ -116,36 +118,19 @@ SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const Stride
 
 }  // namespace
 
-bool grow_records(Descriptor& descriptor, int number)
-{
-    if (number <= descriptor.count && descriptor.records != nullptr) return true;
-    auto* records = new (std::nothrow) DescRecord[number + 1]{};
-    if (records == nullptr) return false;
-    if (descriptor.records != nullptr) {
-        for (int i = 0; i <= descriptor.count; ++i) {
-            records[i] = descriptor.records[i];
-            // A value buffer inside the old record moves with it.
-            if (descriptor.records[i].value_buffer == descriptor.records[i].inline_value)
-                records[i].value_buffer = records[i].inline_value;
-        }
-        delete[] descriptor.records;
-    }
-    descriptor.records = records;
-    descriptor.count = static_cast<int16_t>(number);
-    return true;
-}
-
 SQLRETURN bind_column(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,
                       SQLLEN buffer_length, SQLLEN* str_len_or_ind)
 {
     Descriptor& ard = *statement.ard;
-    if (column > SHRT_MAX - 1) return post_error(&statement, "07009", column);
-    if (column > ard.count && !grow_records(ard, column)) return post_error(&statement, "HY001");
-    DescRecord& record = ard.records[column];
+    // Column 0 (bookmarks, not supported) and numbers past the record limit
+    // are refused before anything is written.
+    DescRecord* record = record_for_write(ard, column, &statement);
+    if (record == nullptr) return SQL_ERROR;
+    auto store = [&](SQLSMALLINT id, SQLPOINTER value) { store_desc_field(ard, record, id, value); };
     if (target == nullptr && str_len_or_ind == nullptr) {
-        record.data_ptr = nullptr;
-        record.indicator_ptr = nullptr;
-        record.octet_length_ptr = nullptr;
+        store(SQL_DESC_DATA_PTR, nullptr);
+        store(SQL_DESC_INDICATOR_PTR, nullptr);
+        store(SQL_DESC_OCTET_LENGTH_PTR, nullptr);
         if (column == ard.count) {
             while (ard.count > 0 && ard.records[ard.count].data_ptr == nullptr &&
                    ard.records[ard.count].indicator_ptr == nullptr)
@@ -157,31 +142,19 @@ SQLRETURN bind_column(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_t
         SQLLEN fixed = c_type_fixed_size(c_type);
         if (fixed > 0) buffer_length = fixed;
     }
-    record.octet_length = buffer_length;
-    record.data_ptr = target;
-    record.concise_type = c_type;
-    record.type = c_type;
-    record.datetime_interval_code = 0;
-    record.indicator_ptr = str_len_or_ind;
-    record.octet_length_ptr = str_len_or_ind;
+    store(SQL_DESC_CONCISE_TYPE, field_argument(c_type));
+    store(SQL_DESC_OCTET_LENGTH, field_argument(buffer_length));
+    store(SQL_DESC_DATA_PTR, target);
+    store(SQL_DESC_INDICATOR_PTR, str_len_or_ind);
+    store(SQL_DESC_OCTET_LENGTH_PTR, str_len_or_ind);
+    // The sizes of the column as described, or none before the description.
     const Descriptor& ird = *statement.ird;
-    if (column <= ird.count && ird.records != nullptr) {
-        const DescRecord& source = ird.records[column];
-        record.length = source.length;
-        record.precision = source.precision;
-        record.scale = source.scale;
-        record.datetime_interval_precision = source.datetime_interval_precision;
-    } else {
-        record.length = 0;
-        record.precision = 0;
-        record.scale = 0;
-        record.datetime_interval_precision = 0;
-    }
-    if (c_type == SQL_C_DATE || c_type == SQL_C_TIME || c_type == SQL_C_TIMESTAMP) {
-        record.type = SQL_DATETIME;
-        record.datetime_interval_code = c_type == SQL_C_DATE ? SQL_CODE_DATE
-                                        : c_type == SQL_C_TIME ? SQL_CODE_TIME
-                                                               : SQL_CODE_TIMESTAMP;
+    const DescRecord* source =
+        column <= ird.count && ird.records != nullptr ? &ird.records[column] : nullptr;
+    for (SQLSMALLINT id : {SQL_DESC_LENGTH, SQL_DESC_PRECISION, SQL_DESC_SCALE,
+                           SQL_DESC_DATETIME_INTERVAL_PRECISION}) {
+        const SQLLEN value = source != nullptr ? read_desc_field(ird, source, id).number : 0;
+        store(id, field_argument(value));
     }
     return SQL_SUCCESS;
 }
@@ -198,7 +171,9 @@ void end_of_cursor(Statement& statement)
     }
 }
 
-SQLRETURN fetch_row(Statement& statement)
+namespace {
+
+SQLRETURN fetch_server_row(Statement& statement)
 {
     if (statement.output_sqlda == nullptr) return post_error(&statement, "24000");
     if (statement.at_end || (statement.max_rows > 0 && statement.rows_fetched >= statement.max_rows)) {
@@ -244,6 +219,29 @@ SQLRETURN fetch_row(Statement& statement)
         return SQL_NO_DATA;
     }
     return SQL_SUCCESS;
+}
+
+}  // namespace
+
+SQLRETURN fetch_row(Statement& statement)
+{
+    for (;;) {
+        SQLRETURN rc = fetch_server_row(statement);
+        if (rc != SQL_SUCCESS || !is_catalog_kind(statement.catalog_kind)) return rc;
+        switch (rewrite_catalog_row(statement)) {
+        case RowOutcome::deliver:
+            return SQL_SUCCESS;
+        case RowOutcome::skip:
+            --statement.rows_fetched;  // a dropped row is not delivered
+            continue;
+        case RowOutcome::end:
+            --statement.rows_fetched;
+            end_of_cursor(statement);
+            return SQL_NO_DATA;
+        case RowOutcome::error:
+            return SQL_ERROR;
+        }
+    }
 }
 
 SQLRETURN fetch_rowset(Statement& statement)

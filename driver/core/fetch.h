@@ -22,7 +22,3 @@ SQLRETURN fetch_scroll(Statement& statement, SQLSMALLINT orientation);
 
 SQLRETURN extended_fetch(Statement& statement, SQLUSMALLINT orientation, SQLULEN* row_count,
                          SQLUSMALLINT* row_status);
-
-// Grows a descriptor's record array to hold record `number`; false when
-// memory runs out (the descriptor is then unchanged).
-bool grow_records(Descriptor& descriptor, int number);

@@ -349,7 +349,10 @@ SQLRETURN free_handle(SQLSMALLINT handle_type, HandleHeader& handle)
             return SQL_ERROR;
         }
         // A statement that made this descriptor current falls back to its
-        // implicit one, so it never points at a freed descriptor.
+        // implicit one, so it never points at a freed descriptor. The walk
+        // holds the lock that guards the list: another thread may be freeing
+        // a statement of the same connection.
+        std::lock_guard<std::recursive_mutex> guard(driver_lock());
         if (Connection* connection = descriptor->connection) {
             for (Statement* s = connection->statements; s != nullptr; s = s->next) {
                 if (s->ard == descriptor) s->ard = s->ard_implicit;

@@ -13,7 +13,7 @@ namespace {
 constexpr const char* installer_driver_name = "Tarnwell Firebird ODBC";
 
 using CompleteInfoFn = int (*)(Connection*, SQLHWND);
-using CompleteErrorFn = void (*)(Connection*, const char*, SQLHWND);
+using CompleteErrorFn = int (*)(Connection*, const char*, SQLHWND);
 
 struct LibraryCloser {
     void operator()(void* library) const { dlclose(library); }
@@ -58,7 +58,10 @@ int complete_info_bridge(Connection& connection, SQLHWND window)
         post_missing_library(connection);
         return 100;
     }
-    return fn(&connection, window);
+    int result = fn(&connection, window);
+    // -1: the setup library could not show its dialog (no display).
+    if (result == -1) post_error(&connection, "IM008");
+    return result;
 }
 
 void complete_error_bridge(Connection& connection, const std::string& messages, SQLHWND window)

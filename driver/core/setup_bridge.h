@@ -18,9 +18,11 @@ inline constexpr const char* setup_library_wide_name = "libbrolixSW.so";
 // "Setup" value in odbcinst.ini first, then the bare name.
 std::string setup_library_directory(const std::string& setup_value);
 
-// Calls complete_info(connection, window). Returns its result, or 100 when
+// Calls complete_info(connection, window). Returns its result: 0 when the
+// user confirmed, 100 when the user cancelled, -1 when no dialog could be
+// shown (then IM008 "Dialog Failed" is posted on the connection); or 100 when
 // the library or the export is missing (then an HY000 "Unable to load setup
-// library (...)" diagnostic is posted on the connection).
+// library (...)" diagnostic is posted).
 int complete_info_bridge(Connection& connection, SQLHWND window);
 
 // Calls complete_error(connection, messages, window); a missing library posts

@@ -304,15 +304,21 @@ SQLRETURN rewrite_sql(Statement& statement, std::u16string_view text, std::u16st
 }
 
 SQLRETURN native_sql(Connection& connection, const SQLCHAR* text, SQLINTEGER text_length,
-                     SQLCHAR* out, SQLINTEGER buffer_length, SQLINTEGER* out_length)
+                     const TextOut& out)
 {
     if (text == nullptr) return post_error(&connection, "HY009");
-    if (bad_lengths(text_length, out, buffer_length)) return post_error(&connection, "HY090");
+    if (bad_lengths(text_length, out.buffer(), static_cast<SQLINTEGER>(out.buffer_length())))
+        return post_error(&connection, "HY090");
     CountedText source(text, text_length);  // ends at the first NUL
     std::string rewritten;
     if (rewrite_scratch(connection, source.view(), rewritten) != SQL_SUCCESS) return SQL_ERROR;
-    return copy_out_cstring(out, buffer_length, out_length, rewritten) ? SQL_SUCCESS_WITH_INFO
-                                                                        : SQL_SUCCESS;
+    return out.write(rewritten) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+}
+
+SQLRETURN native_sql(Connection& connection, const SQLCHAR* text, SQLINTEGER text_length,
+                     SQLCHAR* out, SQLINTEGER buffer_length, SQLINTEGER* out_length)
+{
+    return native_sql(connection, text, text_length, narrow_out(out, buffer_length, out_length));
 }
 
 SQLRETURN native_sql_wide(Connection& connection, const SQLWCHAR* text, SQLINTEGER text_length,
@@ -320,28 +326,9 @@ SQLRETURN native_sql_wide(Connection& connection, const SQLWCHAR* text, SQLINTEG
 {
     if (text == nullptr) return post_error(&connection, "HY009");
     if (bad_lengths(text_length, out, buffer_length)) return post_error(&connection, "HY090");
-    // SimpleUnicode narrows per code unit before anything else, so a unit
-    // whose low byte is a brace, a quote or a NUL acts as one. The text ends
-    // at its first NUL, as the narrow text does.
-    bool simple = wide_codec(&connection).simple;
-    size_t limit = text_length == SQL_NTS ? wide_length(text) : static_cast<size_t>(text_length);
-    std::u16string source;
-    source.reserve(limit);
-    for (size_t i = 0; i < limit; ++i) {
-        char16_t u = static_cast<char16_t>(simple ? text[i] & 0xFF : text[i]);
-        if (u == 0) break;
-        source.push_back(u);
-    }
-
-    std::u16string rewritten;
-    if (rewrite_scratch(connection, std::u16string_view(source), rewritten) != SQL_SUCCESS)
-        return SQL_ERROR;
-
-    store_length(out_length, static_cast<SQLLEN>(rewritten.size()));
-    if (out == nullptr) return SQL_SUCCESS;
-    if (buffer_length <= 0) return rewritten.empty() ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
-    size_t n = wide_fit(rewritten, static_cast<size_t>(buffer_length));
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<SQLWCHAR>(rewritten[i]);
-    out[n] = 0;
-    return n < rewritten.size() ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    const WideCodec codec = wide_codec(&connection);
+    NarrowArg narrow(codec, text, text_length);
+    if (!narrow.ok()) return post_error(&connection, "HY000", 0, sql_text_not_convertible);
+    return native_sql(connection, narrow.get(), static_cast<SQLINTEGER>(narrow.length()),
+                      TextOut(TextForm::wide_chars, codec, out, buffer_length, out_length));
 }

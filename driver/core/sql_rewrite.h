@@ -10,14 +10,15 @@
 // closed as the rules fall, and every input, however unbalanced, is handled
 // without reading or writing outside the text and the output string.
 //
-// Both widths follow the same rules on code units. Only ASCII units are
-// recognised (quotes, braces, keyword letters, blanks and controls) and a
-// date is moved only when it is ASCII, so for an ASCII-compatible code page
-// (UTF-8, CP437, MACINTOSH, ISO-8859-1) rewriting UTF-16 and converting gives
-// the same text as converting and rewriting the narrow form; only a keyword
-// skip over a malformed escape ("{fé") can differ. UTF-7 encodes braces and
-// quotes in base64 and SimpleUnicode can turn a non-Latin-1 unit into one of
-// them, so wide text is rewritten in UTF-16 before it is converted.
+// The rewriter works on code units and recognises only ASCII units (quotes,
+// braces, keyword letters, blanks and controls); a date is moved only when
+// it is ASCII. The wide entry points convert their text first (through the
+// connection's code page, or per unit under SimpleUnicode) and rewrite the
+// narrow result, so SQLNativeSqlW shows exactly what SQLPrepareW sends.
+// Under UTF-7 the brackets of an escape arrive in base64 and are not
+// recognised; such text is unreadable to the server anyway (UTF-7 also
+// encodes "*", "=" and ";"). A UTF-16 form of the rewriter remains for
+// callers that hold UTF-16 text.
 #pragma once
 
 #include <sql.h>
@@ -27,6 +28,7 @@
 #include <string_view>
 
 #include "handles.h"
+#include "text.h"
 
 // Whether the text needs the rewriter: it holds a "{", two "-" in a row, or,
 // in dialect 1 and 2, a double quote. Other text is prepared as it is.
@@ -42,14 +44,20 @@ bool needs_rewrite(std::u16string_view text, const Connection& connection) noexc
 SQLRETURN rewrite_sql(Statement& statement, std::string_view text, std::string& out);
 SQLRETURN rewrite_sql(Statement& statement, std::u16string_view text, std::u16string& out);
 
-// The bodies of SQLNativeSql and SQLNativeSqlW, run on a connection whose
-// diagnostics the caller has cleared. The text is rewritten with a scratch
-// escape state bound to the connection; it ends at its first NUL. The result
-// is copied whole when it is shorter than buffer_length, else cut to
-// buffer_length - 1 units and terminated, giving SQL_SUCCESS_WITH_INFO without
-// a diagnostic record; its full length goes to out_length. The wide body
-// counts every length in UTF-16 units and never cuts a surrogate pair apart.
+// The body of SQLNativeSql, run on a connection whose diagnostics the caller
+// has cleared. The text (SQL_NTS or a count of bytes) ends at its first NUL
+// and is rewritten with a scratch escape state bound to the connection; the
+// result goes to `out` (cut and terminated within BufferLength, never inside
+// a character of the wide forms), and a cut result gives
+// SQL_SUCCESS_WITH_INFO without a diagnostic record.
+SQLRETURN native_sql(Connection& connection, const SQLCHAR* text, SQLINTEGER text_length,
+                     const TextOut& out);
 SQLRETURN native_sql(Connection& connection, const SQLCHAR* text, SQLINTEGER text_length,
                      SQLCHAR* out, SQLINTEGER buffer_length, SQLINTEGER* out_length);
+
+// SQLNativeSqlW: the text (SQL_NTS or a count of characters) is converted
+// once, as SQLPrepareW converts it (through the connection's code page, or
+// per unit under SimpleUnicode), and the narrow body rewrites what the server
+// would be sent; the result is widened with lengths in characters.
 SQLRETURN native_sql_wide(Connection& connection, const SQLWCHAR* text, SQLINTEGER text_length,
                           SQLWCHAR* out, SQLINTEGER buffer_length, SQLINTEGER* out_length);

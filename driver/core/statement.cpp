@@ -252,21 +252,10 @@ SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catal
     return prepare_text(statement, sent, catalog);
 }
 
-SQLRETURN prepare_wide(Statement& statement, std::u16string_view text)
+SQLRETURN prepare_driver_text(Statement& statement, std::string_view text, bool catalog)
 {
-    if (text.empty()) return post_error(&statement, "42000");
     statement.return_value_param = 0;
-    // Escapes are found in the application's own text: a code page such as
-    // UTF-7 hides them once converted.
-    std::u16string rewritten;
-    std::u16string_view source = text;
-    if (needs_rewrite(text, *statement.connection) && rewrite_sql(statement, text, rewritten) == SQL_SUCCESS)
-        source = rewritten;
-    auto narrow = narrow_from_wide(wide_codec(statement.connection), source);
-    if (!narrow)
-        return post_error(&statement, "HY000", 0,
-                          "The SQL text cannot be converted to the connection's code page");
-    return prepare_text(statement, *narrow, false);
+    return prepare_text(statement, std::string(text), catalog);
 }
 
 SQLRETURN prepare_and_describe(Statement& statement, std::string_view text)
@@ -274,9 +263,13 @@ SQLRETURN prepare_and_describe(Statement& statement, std::string_view text)
     return describe_after_prepare(statement, prepare_narrow(statement, text, false));
 }
 
-SQLRETURN prepare_and_describe_wide(Statement& statement, std::u16string_view text)
+SQLRETURN prepare_and_describe_wide(Statement& statement, const SQLWCHAR* text, SQLINTEGER text_length)
 {
-    return describe_after_prepare(statement, prepare_wide(statement, text));
+    if (text_length < 0 && text_length != SQL_NTS) return post_error(&statement, "HY090");
+    NarrowArg narrow(wide_codec(statement.connection), text, text_length);
+    if (!narrow.ok()) return post_error(&statement, "HY000", 0, sql_text_not_convertible);
+    CountedText counted(narrow.get(), narrow.length());  // ends at the first NUL
+    return prepare_and_describe(statement, counted.view());
 }
 
 SQLRETURN describe_parameters(Statement& statement)

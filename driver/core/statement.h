@@ -30,14 +30,22 @@ void generate_cursor_name(Statement& statement);
 // or dialect-1/2 double quotes). `catalog` runs it in the read transaction.
 SQLRETURN prepare_narrow(Statement& statement, std::string_view text, bool catalog);
 
-// Prepares UTF-16 text, converted through the connection's code page.
-SQLRETURN prepare_wide(Statement& statement, std::u16string_view text);
+// Prepares SQL text the driver composed itself (the catalog statements): it
+// goes to the server as it is, never through the escape rewriting, so that
+// names holding "{" or "--" stay names. `catalog` runs it in the read
+// transaction.
+SQLRETURN prepare_driver_text(Statement& statement, std::string_view text, bool catalog);
 
 // Prepare as SQLPrepare does it: prepare, then describe parameters and
 // results. The first error wins, else SQL_SUCCESS_WITH_INFO if any step gave
 // it.
 SQLRETURN prepare_and_describe(Statement& statement, std::string_view text);
-SQLRETURN prepare_and_describe_wide(Statement& statement, std::u16string_view text);
+
+// The same for SQLPrepareW and SQLExecDirectW: the text (SQL_NTS or a count
+// of characters) is converted once, through the connection's code page or
+// per unit under SimpleUnicode, and prepared as narrow text is, so escapes
+// are rewritten in the text the server receives (as SQLNativeSqlW shows it).
+SQLRETURN prepare_and_describe_wide(Statement& statement, const SQLWCHAR* text, SQLINTEGER text_length);
 
 // The transaction a statement runs on: the connection's read transaction
 // when the statement is marked for it, else its main transaction.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "attribute_widths.h"
+#include "descriptor_fields.h"
 #include "diagnostics.h"
 #include "guard.h"
 
@@ -61,6 +62,33 @@ SQLRETURN pointer_value(T* pointer, StmtAttrValue& v)
     return SQL_SUCCESS;
 }
 
+// A statement attribute that is a header field of one of the statement's
+// descriptors, written and read through the descriptor field table.
+template <Descriptor* Statement::*Which, SQLSMALLINT Field>
+SQLRETURN set_header(Statement& s, SQLPOINTER v)
+{
+    store_desc_field(*(s.*Which), nullptr, Field, v);
+    return SQL_SUCCESS;
+}
+template <Descriptor* Statement::*Which, SQLSMALLINT Field>
+SQLRETURN get_header(Statement& s, StmtAttrValue& v)
+{
+    const FieldValue field = read_desc_field(*(s.*Which), nullptr, Field);
+    if (field.type == FieldType::pointer)
+        v.number = static_cast<SQLULEN>(reinterpret_cast<uintptr_t>(field.pointer));
+    else if (field.type == FieldType::integer)
+        v.number = static_cast<SQLUINTEGER>(field.number);
+    else
+        v.number = static_cast<SQLULEN>(field.number);
+    return SQL_SUCCESS;
+}
+
+template <Descriptor* Statement::*Which, SQLSMALLINT Field>
+constexpr StmtAttribute header_attribute(SQLINTEGER id)
+{
+    return {id, set_header<Which, Field>, get_header<Which, Field>};
+}
+
 // An application descriptor the statement may use: one the application
 // allocated on the same connection. Null restores the implicit one.
 SQLRETURN set_app_descriptor(Statement& s, SQLPOINTER value, Descriptor* Statement::*current,
@@ -88,15 +116,7 @@ const StmtAttribute stmt_attributes[] = {
     {SQL_ATTR_NOSCAN, store<&Statement::noscan>, read<&Statement::noscan>},
     {SQL_ATTR_MAX_LENGTH, store<&Statement::max_length>, read<&Statement::max_length>},
     {SQL_ATTR_ASYNC_ENABLE, zero_or_refused, refuse_get},
-    {SQL_BIND_TYPE,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ard->bind_type = static_cast<SQLINTEGER>(as_len(v));
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
-         v.number = static_cast<SQLULEN>(static_cast<SQLUINTEGER>(s.ard->bind_type));
-         return SQL_SUCCESS;
-     }},
+    header_attribute<&Statement::ard, SQL_DESC_BIND_TYPE>(SQL_BIND_TYPE),
     {SQL_ATTR_CURSOR_TYPE, zero_or_changed, read<&Statement::cursor_type>},
     {SQL_ATTR_CONCURRENCY, store<&Statement::concurrency>, read<&Statement::concurrency>},
     {SQL_ATTR_KEYSET_SIZE, zero_or_changed, zero},
@@ -115,81 +135,17 @@ const StmtAttribute stmt_attributes[] = {
      [](Statement& s, SQLPOINTER v) -> SQLRETURN { return as_int(v) == 1 ? SQL_SUCCESS : not_implemented(s); },
      read<&Statement::auto_ipd>},
     {SQL_ATTR_FETCH_BOOKMARK_PTR, ignore, zero},
-    {SQL_ATTR_PARAM_BIND_OFFSET_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.apd->bind_offset_ptr = static_cast<SQLLEN*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.apd->bind_offset_ptr, v); }},
-    {SQL_ATTR_PARAM_BIND_TYPE,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.apd->bind_type = static_cast<SQLINTEGER>(as_len(v));
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
-         v.number = static_cast<SQLUINTEGER>(s.apd->bind_type);
-         return SQL_SUCCESS;
-     }},
-    {SQL_ATTR_PARAM_OPERATION_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.apd->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.apd->array_status_ptr, v); }},
-    {SQL_ATTR_PARAM_STATUS_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ipd->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ipd->array_status_ptr, v); }},
-    {SQL_ATTR_PARAMS_PROCESSED_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ipd->rows_processed_ptr = static_cast<SQLULEN*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ipd->rows_processed_ptr, v); }},
-    {SQL_ATTR_PARAMSET_SIZE,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.apd->array_size = as_len(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
-         v.number = s.apd->array_size;
-         return SQL_SUCCESS;
-     }},
-    {SQL_ATTR_ROW_BIND_OFFSET_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ard->bind_offset_ptr = static_cast<SQLLEN*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ard->bind_offset_ptr, v); }},
-    {SQL_ATTR_ROW_OPERATION_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ard->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ard->array_status_ptr, v); }},
-    {SQL_ATTR_ROW_STATUS_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ird->array_status_ptr = static_cast<SQLUSMALLINT*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ird->array_status_ptr, v); }},
-    {SQL_ATTR_ROWS_FETCHED_PTR,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ird->rows_processed_ptr = static_cast<SQLULEN*>(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) { return pointer_value(s.ird->rows_processed_ptr, v); }},
-    {SQL_ATTR_ROW_ARRAY_SIZE,
-     [](Statement& s, SQLPOINTER v) -> SQLRETURN {
-         s.ard->array_size = as_len(v);
-         return SQL_SUCCESS;
-     },
-     [](Statement& s, StmtAttrValue& v) -> SQLRETURN {
-         v.number = s.ard->array_size;
-         return SQL_SUCCESS;
-     }},
+    header_attribute<&Statement::apd, SQL_DESC_BIND_OFFSET_PTR>(SQL_ATTR_PARAM_BIND_OFFSET_PTR),
+    header_attribute<&Statement::apd, SQL_DESC_BIND_TYPE>(SQL_ATTR_PARAM_BIND_TYPE),
+    header_attribute<&Statement::apd, SQL_DESC_ARRAY_STATUS_PTR>(SQL_ATTR_PARAM_OPERATION_PTR),
+    header_attribute<&Statement::ipd, SQL_DESC_ARRAY_STATUS_PTR>(SQL_ATTR_PARAM_STATUS_PTR),
+    header_attribute<&Statement::ipd, SQL_DESC_ROWS_PROCESSED_PTR>(SQL_ATTR_PARAMS_PROCESSED_PTR),
+    header_attribute<&Statement::apd, SQL_DESC_ARRAY_SIZE>(SQL_ATTR_PARAMSET_SIZE),
+    header_attribute<&Statement::ard, SQL_DESC_BIND_OFFSET_PTR>(SQL_ATTR_ROW_BIND_OFFSET_PTR),
+    header_attribute<&Statement::ard, SQL_DESC_ARRAY_STATUS_PTR>(SQL_ATTR_ROW_OPERATION_PTR),
+    header_attribute<&Statement::ird, SQL_DESC_ARRAY_STATUS_PTR>(SQL_ATTR_ROW_STATUS_PTR),
+    header_attribute<&Statement::ird, SQL_DESC_ROWS_PROCESSED_PTR>(SQL_ATTR_ROWS_FETCHED_PTR),
+    header_attribute<&Statement::ard, SQL_DESC_ARRAY_SIZE>(SQL_ATTR_ROW_ARRAY_SIZE),
     {1227, ignore, out_of_range_get},
     {1228, ignore, out_of_range_get},
     {SQL_ATTR_APP_ROW_DESC,

@@ -1,5 +1,8 @@
 #include "text.h"
 
+#include "diagnostics.h"
+#include "utf.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -7,8 +10,6 @@
 #include <memory>
 
 namespace {
-
-constexpr char16_t replacement_char = 0xFFFD;
 
 struct CodePageName {
     int code_page;
@@ -32,97 +33,23 @@ bool is_utf8(const WideCodec& codec)
     return cs == nullptr || std::strcmp(cs, "UTF-8") == 0;
 }
 
-bool is_high_surrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool is_low_surrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-// Decodes one UTF-8 sequence at text[i]; returns the code point, or -1 for an
-// invalid sequence (then `used` is 1).
-long decode_utf8(std::string_view text, size_t i, size_t& used)
-{
-    auto b = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char c = b(i);
-    used = 1;
-    if (c < 0x80) return c;
-    size_t len;
-    long cp;
-    long min;
-    if ((c & 0xE0) == 0xC0) {
-        len = 2;
-        cp = c & 0x1F;
-        min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        len = 3;
-        cp = c & 0x0F;
-        min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        len = 4;
-        cp = c & 0x07;
-        min = 0x10000;
-    } else {
-        return -1;
-    }
-    if (i + len > text.size()) return -1;
-    for (size_t k = 1; k < len; ++k) {
-        if ((b(i + k) & 0xC0) != 0x80) return -1;
-        cp = (cp << 6) | (b(i + k) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-    used = len;
-    return cp;
-}
-
 // UTF-8 to UTF-16; strict fails on the first invalid sequence.
 std::optional<std::u16string> utf8_to_wide(std::string_view text, bool strict)
 {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        size_t used;
-        long cp = decode_utf8(text, i, used);
-        i += used;
-        if (cp < 0) {
-            if (strict) return std::nullopt;
-            out.push_back(replacement_char);
-        } else if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
+    std::u16string out(text.size(), u'\0');  // never more units than bytes
+    utf::Decoded d = utf::utf8_to_utf16(text.data(), text.size(), reinterpret_cast<char*>(out.data()),
+                                        out.size());
+    if (strict && !d.valid) return std::nullopt;
+    out.resize(d.stored);
     return out;
 }
 
 std::optional<std::string> wide_to_utf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned long cp = text[i];
-        if (is_high_surrogate(text[i])) {
-            if (i + 1 >= text.size() || !is_low_surrogate(text[i + 1])) return std::nullopt;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (is_low_surrogate(text[i])) {
-            return std::nullopt;
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
+    std::string out(text.size() * 3, '\0');  // at most 3 bytes a unit
+    utf::Encoded e = utf::utf16_to_utf8(text.data(), text.size(), out.data(), out.size());
+    if (!e.valid) return std::nullopt;
+    out.resize(e.stored);
     return out;
 }
 
@@ -218,6 +145,12 @@ WideCodec wide_codec(const Connection* connection) noexcept
     return codec;
 }
 
+void forget_code_page(Connection& connection) noexcept
+{
+    connection.wcmb_code_page = code_page_utf8;
+    connection.simple_unicode = 0;
+}
+
 const char* code_page_charset(int code_page) noexcept
 {
     for (const auto& entry : code_page_names)
@@ -271,37 +204,8 @@ size_t wide_fit(std::u16string_view text, size_t capacity) noexcept
 {
     if (capacity == 0) return 0;
     size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
-    if (n > 0 && n < text.size() && is_high_surrogate(text[n - 1]) && is_low_surrogate(text[n])) --n;
-    return n;
-}
-
-size_t utf8_to_utf16(std::string_view text, char16_t* out, size_t capacity) noexcept
-{
-    size_t n = 0;
-    auto put = [&](char16_t u) {
-        if (n < capacity) out[n] = u;
-        ++n;
-    };
-    for (size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {  // the common case, without the general decoder
-            put(c);
-            ++i;
-            continue;
-        }
-        size_t used;
-        long cp = decode_utf8(text, i, used);
-        i += used;
-        if (cp < 0) {
-            put(replacement_char);
-        } else if (cp >= 0x10000) {
-            cp -= 0x10000;
-            put(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            put(static_cast<char16_t>(cp));
-        }
-    }
+    if (n > 0 && n < text.size() && utf::is_high_surrogate(text[n - 1]) && utf::is_low_surrogate(text[n]))
+        --n;
     return n;
 }
 
@@ -330,16 +234,6 @@ NarrowArg::NarrowArg(const WideCodec& codec, const SQLWCHAR* text, SQLLEN length
     length_ = length == SQL_NTS ? SQL_NTS : static_cast<SQLLEN>(text_.size());
 }
 
-bool wide_argument(const SQLWCHAR* text, SQLLEN length, std::u16string& out)
-{
-    out.clear();
-    if (text == nullptr) return true;
-    if (length < 0 && length != SQL_NTS) return false;
-    size_t units = length == SQL_NTS ? wide_length(text) : static_cast<size_t>(length);
-    for (size_t i = 0; i < units && text[i] != 0; ++i) out.push_back(static_cast<char16_t>(text[i]));
-    return true;
-}
-
 CountedText::CountedText(const SQLCHAR* text, SQLLEN length)
 {
     if (text == nullptr) return;
@@ -349,4 +243,106 @@ CountedText::CountedText(const SQLCHAR* text, SQLLEN length)
         copy_.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
         ptr_ = copy_.c_str();
     }
+}
+
+bool TextOut::write(std::string_view text) const
+{
+    const Written w = put(text);
+    store_length(w.length);
+    return w.cut;
+}
+
+TextOut::Written TextOut::put(std::string_view text) const
+{
+    Written w;
+    if (form_ == TextForm::narrow) {
+        w.length = static_cast<SQLLEN>(text.size());
+        if (buffer_ == nullptr) return w;
+        if (buffer_length_ <= 0) {
+            w.cut = !text.empty();
+            return w;
+        }
+        auto* out = static_cast<char*>(buffer_);
+        const size_t room = static_cast<size_t>(buffer_length_) - 1;
+        const size_t n = text.size() < room ? text.size() : room;
+        text.copy(out, n);
+        out[n] = '\0';
+        w.consumed = n;
+        w.cut = n < text.size();
+        return w;
+    }
+    const SQLLEN unit = form_ == TextForm::wide_chars ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
+    const SQLLEN units_room = buffer_ != nullptr && buffer_length_ > 0 ? buffer_length_ / unit : 0;
+    // Units that fit besides the terminator.
+    const size_t capacity = units_room > 0 ? static_cast<size_t>(units_room - 1) : 0;
+    auto* out = static_cast<char*>(buffer_);
+    size_t total, stored;
+    if (codec_.simple) {
+        total = text.size();
+        stored = total < capacity ? total : capacity;
+        for (size_t i = 0; i < stored; ++i) utf::put_unit(out, i, static_cast<unsigned char>(text[i]));
+        w.consumed = stored;
+    } else if (is_utf8(codec_)) {
+        // Straight into the buffer, without a copy.
+        const utf::Decoded d = utf::utf8_to_utf16(text.data(), text.size(), out, capacity);
+        total = d.units;
+        stored = d.stored;
+        w.consumed = d.consumed;
+    } else {
+        const std::u16string wide = wide_from_narrow(codec_, text);
+        total = wide.size();
+        stored = wide_fit(wide, capacity + 1);
+        for (size_t i = 0; i < stored; ++i) utf::put_unit(out, i, wide[i]);
+        // Bytes behind the units stored: all of them, or found by
+        // converting prefixes (other code pages are not on the fetch path).
+        if (stored == total) {
+            w.consumed = text.size();
+        } else {
+            size_t low = 0, high = text.size();
+            while (low < high) {
+                size_t mid = (low + high + 1) / 2;
+                if (wide_from_narrow(codec_, text.substr(0, mid)).size() <= stored)
+                    low = mid;
+                else
+                    high = mid - 1;
+            }
+            w.consumed = low;
+        }
+    }
+    w.length = static_cast<SQLLEN>(total) * unit;
+    if (buffer_ == nullptr) return w;
+    if (units_room <= 0) {
+        w.cut = total > 0;
+        return w;
+    }
+    utf::put_unit(out, stored, 0);
+    w.cut = stored < total;
+    return w;
+}
+
+SQLLEN TextOut::length_of(std::string_view text) const
+{
+    if (form_ == TextForm::narrow) return static_cast<SQLLEN>(text.size());
+    size_t units;
+    if (codec_.simple)
+        units = text.size();
+    else if (is_utf8(codec_))
+        units = utf::utf8_to_utf16(text.data(), text.size(), nullptr, 0).units;
+    else
+        units = wide_from_narrow(codec_, text).size();
+    return static_cast<SQLLEN>(units) * (form_ == TextForm::wide_chars ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR)));
+}
+
+void TextOut::store_length(SQLLEN length) const noexcept
+{
+    switch (length_size_) {
+    case 2: ::store_length(static_cast<SQLSMALLINT*>(length_ptr_), length); break;
+    case 4: ::store_length(static_cast<SQLINTEGER*>(length_ptr_), length); break;
+    default: ::store_length(static_cast<SQLLEN*>(length_ptr_), length); break;
+    }
+}
+
+SQLRETURN cut_warning(HandleHeader* handle, bool cut)
+{
+    return cut ? post_warning(handle, "01004") : SQL_SUCCESS;
 }

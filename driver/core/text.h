@@ -1,6 +1,11 @@
 // Text helpers of the entry points: wide (UTF-16) text to and from the
-// connection's code page, and the one family of output-string helpers that
+// connection's code page, and the one output-string writer (TextOut) that
 // every function writing a string uses.
+//
+// A W export converts each string argument once (NarrowArg), calls the same
+// body as the narrow export, and writes its text results through a TextOut
+// of its own width; no function has a second body per width. UTF-8 and
+// UTF-16 convert through the codec in utf.h.
 //
 // Wide text is converted through the connection's code page (UTF-8 unless the
 // connection chose another); only with SimpleUnicode is it narrowed and
@@ -12,6 +17,7 @@
 #include <sqlext.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
@@ -28,6 +34,18 @@ struct WideCodec {
 };
 
 WideCodec wide_codec(const Connection* connection) noexcept;
+
+// The arguments of SQLConnectW and SQLDriverConnectW, and the output
+// connection string, convert as UTF-8 whatever the data source's code page:
+// they are converted before the data source is known, the ini files they
+// name are UTF-8, and the attach tags non-ASCII credentials and paths as
+// UTF-8.
+inline constexpr WideCodec connect_codec{};
+
+// Back to the code page of a connection that was never connected (UTF-8,
+// not SimpleUnicode), for a disconnected connection: the next connect reads
+// its own.
+void forget_code_page(Connection& connection) noexcept;
 
 // The iconv name of a Windows code-page number, or null when unsupported.
 const char* code_page_charset(int code_page) noexcept;
@@ -49,8 +67,10 @@ std::u16string wide_from_narrow(const WideCodec& codec, std::string_view text);
 size_t wide_fit(std::u16string_view text, size_t capacity) noexcept;
 
 // A wide string argument converted to narrow text once, for the narrow body.
-// length() is what the body receives as the argument's length: SQL_NTS when
-// the caller passed SQL_NTS, else the converted byte count.
+// `length` is SQL_NTS or a count of characters (UTF-16 units; an export whose
+// ODBC length counts bytes divides first). length() is what the body
+// receives as the argument's length: SQL_NTS when the caller passed SQL_NTS,
+// else the converted byte count.
 class NarrowArg {
 public:
     NarrowArg(const WideCodec& codec, const SQLWCHAR* text, SQLLEN length);
@@ -72,10 +92,9 @@ private:
     bool ok_ = true;
 };
 
-// A counted UTF-16 argument (SQL_NTS or a count of characters) as a string
-// that ends at its first NUL, as narrow text does. False for a negative
-// length other than SQL_NTS.
-bool wide_argument(const SQLWCHAR* text, SQLLEN length, std::u16string& out);
+// The HY000 text of wide SQL that has no form in the connection's code page.
+inline constexpr const char* sql_text_not_convertible =
+    "The SQL text cannot be converted to the connection's code page";
 
 // A counted argument as a NUL-terminated string: the input itself for
 // SQL_NTS, a terminated copy for a length of 0 or more, null for any other
@@ -104,49 +123,80 @@ inline void store_length(Len* length_ptr, SQLLEN value) noexcept
     *length_ptr = static_cast<Len>(value > max ? max : value);
 }
 
-// Copies text into a narrow output buffer of buffer_length bytes and reports
-// its full length. When it does not fit, buffer_length - 1 bytes and a
-// terminator are written. Returns true when the text was cut.
+// --- Output strings -------------------------------------------------------
+//
+// Every function that returns text writes it through TextOut: narrow or
+// UTF-16, BufferLength and the reported length in bytes or in characters as
+// ODBC defines them for that argument.
+//
+// Contract of TextOut::write(text), text being narrow (the wide forms convert
+// it through the connection's code page, or per unit under SimpleUnicode):
+// - the full length goes to the length pointer (when given) in the form's
+//   unit, clamped to what the pointer's width holds;
+// - a null buffer receives nothing, and nothing counts as cut;
+// - otherwise the text is written whole with its terminator when that fits
+//   BufferLength; else as much as fits and a terminator, always within
+//   BufferLength, never ending inside a surrogate pair; a BufferLength too
+//   small for even the terminator receives nothing;
+// - it returns true when the text was cut (a buffer was given and did not
+//   receive all of it). It never posts: the caller posts 01004 where its
+//   function reports truncation with a record (see cut_warning).
+enum class TextForm : std::uint8_t {
+    narrow,      // bytes; lengths in bytes
+    wide_chars,  // UTF-16; lengths in characters (UTF-16 units)
+    wide_bytes,  // UTF-16; lengths in bytes
+};
+
+class TextOut {
+public:
+    template <typename Len>
+    TextOut(TextForm form, const WideCodec& codec, void* buffer, SQLLEN buffer_length,
+            Len* length_ptr) noexcept
+        : form_(form), codec_(codec), buffer_(buffer), buffer_length_(buffer_length),
+          length_ptr_(length_ptr), length_size_(sizeof(Len))
+    {
+        static_assert(sizeof(Len) == 2 || sizeof(Len) == 4 || sizeof(Len) == 8);
+    }
+
+    [[nodiscard]] bool write(std::string_view text) const;
+
+    // What one write did.
+    struct Written {
+        SQLLEN length = 0;         // the whole text's length, in the form's unit
+        std::size_t consumed = 0;  // bytes of the text behind what was stored
+        bool cut = false;          // as write() returns
+    };
+    // As write(), but the length pointer is left alone, and the bytes stored
+    // are reported: a value delivered in pieces continues at `consumed`,
+    // which always ends on a whole character.
+    Written put(std::string_view text) const;
+
+    // The length `text` has in this output, in its unit.
+    SQLLEN length_of(std::string_view text) const;
+    // Stores a length through the length pointer, clamped to its width.
+    void store_length(SQLLEN length) const noexcept;
+
+    TextForm form() const noexcept { return form_; }
+    bool wide() const noexcept { return form_ != TextForm::narrow; }
+    void* buffer() const noexcept { return buffer_; }
+    SQLLEN buffer_length() const noexcept { return buffer_length_; }
+
+private:
+    TextForm form_;
+    WideCodec codec_;
+    void* buffer_;
+    SQLLEN buffer_length_;
+    void* length_ptr_;
+    std::uint8_t length_size_;
+};
+
+// Narrow text out; the length pointer counts bytes.
 template <typename Len>
-bool copy_out_cstring(void* buffer, SQLLEN buffer_length, Len* length_ptr, std::string_view text) noexcept
+TextOut narrow_out(void* buffer, SQLLEN buffer_length, Len* length_ptr) noexcept
 {
-    store_length(length_ptr, static_cast<SQLLEN>(text.size()));
-    if (buffer == nullptr) return false;
-    if (buffer_length <= 0) return !text.empty();
-    auto* out = static_cast<char*>(buffer);
-    size_t room = static_cast<size_t>(buffer_length) - 1;
-    size_t n = text.size() < room ? text.size() : room;
-    text.copy(out, n);
-    out[n] = '\0';
-    return n < text.size();
+    return TextOut(TextForm::narrow, WideCodec{}, buffer, buffer_length, length_ptr);
 }
 
-// Writes the wide form of a narrow result into the caller's wide buffer.
-// buffer_length counts characters when length_in_chars is set and bytes
-// otherwise; the length reported is in the same unit. A result that does not
-// fit is cut (never inside a surrogate pair), terminated, and gives
-// SQL_SUCCESS_WITH_INFO; otherwise return_code is returned. A return_code
-// other than SQL_SUCCESS / SQL_SUCCESS_WITH_INFO is returned untouched.
-template <typename Len>
-SQLRETURN widen_result(const WideCodec& codec, std::string_view narrow, void* buffer,
-                       SQLLEN buffer_length, Len* length_ptr, SQLRETURN return_code,
-                       bool length_in_chars)
-{
-    if (return_code != SQL_SUCCESS && return_code != SQL_SUCCESS_WITH_INFO) return return_code;
-    std::u16string wide = wide_from_narrow(codec, narrow);
-    SQLLEN unit = length_in_chars ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
-    store_length(length_ptr, static_cast<SQLLEN>(wide.size()) * unit);
-    if (buffer == nullptr) return return_code;
-    SQLLEN capacity = buffer_length / unit;
-    if (capacity <= 0) return wide.empty() ? return_code : SQL_SUCCESS_WITH_INFO;
-    size_t n = wide_fit(wide, static_cast<size_t>(capacity));
-    auto* out = static_cast<SQLWCHAR*>(buffer);
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<SQLWCHAR>(wide[i]);
-    out[n] = 0;
-    return n < wide.size() ? SQL_SUCCESS_WITH_INFO : return_code;
-}
-
-// Non-allocating UTF-8 to UTF-16 conversion into out[0..capacity); returns
-// the number of units the whole text needs (which may exceed capacity).
-// Invalid bytes become U+FFFD.
-size_t utf8_to_utf16(std::string_view text, char16_t* out, size_t capacity) noexcept;
+// SQL_SUCCESS, or SQL_SUCCESS_WITH_INFO with a 01004 record on `handle` when
+// `cut`.
+SQLRETURN cut_warning(HandleHeader* handle, bool cut);

@@ -21,10 +21,13 @@
 // SQL_ATTR_TXN_ISOLATION still accepts it.
 inline constexpr int32_t txn_versioning = 0x10;
 
-// The read transaction's parameter buffer: version 3, read, read committed,
-// wait.
+// The read transaction's parameter buffer: version 3, read, read committed
+// reading the last committed version of a record, wait. Without
+// rec_version a catalog statement meets the record versions of definitions
+// that the connection's own main transaction has not committed yet, and
+// fails with a deadlock after the lock timeout.
 inline constexpr char read_tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
-                                    isc_tpb_wait};
+                                    isc_tpb_rec_version, isc_tpb_wait};
 
 // Fills connection.tpb and tpb_length for the next main transaction from the
 // isolation level and the read-only and lock-wait options. Until

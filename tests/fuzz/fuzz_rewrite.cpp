@@ -1,4 +1,4 @@
-// Fuzzes the SQL rewriter in both widths and the SQLNativeSql bodies.
+// Fuzzes the SQL rewriter in both widths and SQLNativeSql in both widths.
 //
 // The first byte chooses the connection's options and the output buffer
 // length; the rest is the SQL text (read as bytes, and as UTF-16 units for
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,17 +52,18 @@ void check_native_narrow(Connection& c, std::string_view text, SQLINTEGER buffer
 
 void check_native_wide(Connection& c, std::u16string_view text, SQLINTEGER buffer_length)
 {
+    // The wide body converts the text first (per unit under SimpleUnicode,
+    // else to UTF-8), rewrites the narrow text up to its first NUL and
+    // widens the result; text with a lone surrogate is refused.
+    const WideCodec codec = wide_codec(&c);
+    std::optional<std::string> narrow = narrow_from_wide(codec, text);
     std::u16string rewritten;
-    {
-        std::u16string source(text);
-        if (c.simple_unicode)
-            for (char16_t& u : source) u = static_cast<char16_t>(u & 0xFF);
-        source.resize(std::u16string_view(source).find(u'\0') == std::u16string_view::npos
-                          ? source.size()
-                          : std::u16string_view(source).find(u'\0'));
+    if (narrow) {
+        std::string narrow_rewritten;
         Statement s{};
         s.connection = &c;
-        rewrite_sql(s, source, rewritten);
+        rewrite_sql(s, std::string_view(*narrow).substr(0, narrow->find('\0')), narrow_rewritten);
+        rewritten = wide_from_narrow(codec, narrow_rewritten);
     }
     auto in = std::make_unique<SQLWCHAR[]>(text.size() + 1);
     for (size_t i = 0; i < text.size(); ++i) in[i] = text[i];
@@ -69,6 +71,10 @@ void check_native_wide(Connection& c, std::u16string_view text, SQLINTEGER buffe
     SQLINTEGER length = -1;
     SQLRETURN rc = native_sql_wide(c, in.get(), static_cast<SQLINTEGER>(text.size()),
                                    buffer_length > 0 ? buffer.get() : nullptr, buffer_length, &length);
+    if (!narrow) {
+        check(rc == SQL_ERROR);
+        return;
+    }
     check(length == static_cast<SQLINTEGER>(rewritten.size()));
     if (buffer_length <= 0) {
         check(rc == SQL_SUCCESS);

@@ -1,7 +1,13 @@
 // Connecting through the unixODBC driver manager: data sources and
 // connection strings, embedded and over the loopback server, failures,
 // driver information, connection attributes and transactions.
+#include <odbcinst.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "harness.h"
@@ -174,11 +180,49 @@ TEST_F(Connect, NoDatabaseWithoutPromptingIsAnError)
     EXPECT_NE(r.message.find("A database is required"), std::string::npos) << r.message;
 }
 
+// Sets an environment variable for one scope and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) old_ = old;
+        had_ = std::getenv(name) != nullptr;
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
 TEST_F(Connect, PromptingWithoutTheSetupLibraryReportsIt)
 {
-    int window = 0;  // any non-null window: the driver passes it on unchanged
-    ConnectResult r = driver_connect(dbc, connection_string(), nullptr, SQL_DRIVER_PROMPT,
-                                     reinterpret_cast<SQLHWND>(&window));
+    // A driver section whose Setup value names a directory without the
+    // setup library, which is not on the library path either.
+    std::string dir = required_env("BROLIX_TEST_DIR") + "/no-setup-" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + "/odbcinst.ini") << "[Tarnwell Firebird ODBC]\nDriver = " << BROLIX_DRIVER_PATH
+                                         << "\nSetup = " << dir << "/libbrolixS.so\n";
+    std::ofstream(dir + "/odbc.ini") << "";
+    ConnectResult r;
+    {
+        ScopedEnv sysini("ODBCSYSINI", dir.c_str());
+        int window = 0;  // any non-null window: the driver passes it on unchanged
+        r = driver_connect(dbc, connection_string(), nullptr, SQL_DRIVER_PROMPT,
+                           reinterpret_cast<SQLHWND>(&window));
+    }
+    std::filesystem::remove_all(dir);
     EXPECT_EQ(r.rc, SQL_NO_DATA) << r.message;
     EXPECT_EQ(r.state, "HY000");
     EXPECT_NE(r.message.find("Unable to load setup library (libbrolixS.so)"), std::string::npos)
@@ -187,6 +231,41 @@ TEST_F(Connect, PromptingWithoutTheSetupLibraryReportsIt)
     r = driver_connect(dbc, connection_string(), nullptr, SQL_DRIVER_COMPLETE, nullptr);
     EXPECT_EQ(r.rc, SQL_SUCCESS) << r.message;
     SQLDisconnect(dbc);
+}
+
+TEST_F(Connect, PromptingWithoutADisplayFailsTheDialog)
+{
+    // The real setup library is found, but this process has no QApplication
+    // and X is the only platform Qt may use, with no display to open.
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    ScopedEnv display("DISPLAY", nullptr);
+    int window = 0;
+    for (SQLUSMALLINT completion : {SQL_DRIVER_PROMPT, SQL_DRIVER_COMPLETE}) {
+        ConnectResult r = driver_connect(dbc, "DSN=brolix_nodb", nullptr, completion,
+                                         reinterpret_cast<SQLHWND>(&window));
+        EXPECT_EQ(r.rc, SQL_ERROR) << completion;
+        EXPECT_EQ(r.state, "IM008") << completion;
+        EXPECT_NE(r.message.find("Dialog Failed"), std::string::npos) << r.message;
+    }
+}
+
+TEST_F(Connect, ConfigDsnWithAWindowButNoDisplayFails)
+{
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    ScopedEnv display("DISPLAY", nullptr);
+    int window = 0;
+    const std::string attributes = std::string("DSN=brolix_never_shown") + std::string(2, '\0');
+    EXPECT_FALSE(SQLConfigDataSource(reinterpret_cast<HWND>(&window), ODBC_ADD_DSN, "Tarnwell Firebird ODBC",
+                                     attributes.c_str()));
+    DWORD code = 0;
+    char message[256] = "";
+    WORD length = 0;
+    EXPECT_EQ(SQLInstallerError(1, &code, message, sizeof message, &length), SQL_SUCCESS);
+    EXPECT_EQ(code, static_cast<DWORD>(ODBC_ERROR_REQUEST_FAILED));
+    EXPECT_STREQ(message, "Dialog Failed");
+    char database[64] = "";
+    SQLGetPrivateProfileString("brolix_never_shown", "Driver", "<none>", database, sizeof database, "odbc.ini");
+    EXPECT_STREQ(database, "<none>");
 }
 
 TEST_F(Connect, DriverInformationThroughTheDriverManager)
@@ -320,6 +399,69 @@ TEST_F(Connect, WideConnectCarriesNonLatinText)
     ASSERT_EQ(rc, SQL_SUCCESS) << dbc.diag();
     EXPECT_EQ(std::u16string(out, out + length), in);
     SQLDisconnect(dbc);
+}
+
+TEST(DirectConnect, WideReconnectDoesNotUseThePreviousCodePage)
+{
+    // The first connection converts its wide text through CP437; the next
+    // one, on the same driver handle, names no code page. Its non-ASCII
+    // arguments must arrive as the UTF-8 the attach tags them with: "Юзер"
+    // has no CP437 form at all, "Rôle" has a different one. An embedded
+    // attach takes any user name, and the server shows it back. Called
+    // directly: unixODBC gives every connect a new driver handle, other
+    // driver managers and applications reuse one.
+    using AllocHandleFn = SQLRETURN(SQLSMALLINT, SQLHANDLE, SQLHANDLE*);
+    using FreeHandleFn = SQLRETURN(SQLSMALLINT, SQLHANDLE);
+    using DriverConnectWFn = SQLRETURN(SQLHDBC, SQLHWND, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT,
+                                       SQLSMALLINT*, SQLUSMALLINT);
+    using DisconnectFn = SQLRETURN(SQLHDBC);
+    using ExecDirectWFn = SQLRETURN(SQLHSTMT, SQLWCHAR*, SQLINTEGER);
+    using FetchFn = SQLRETURN(SQLHSTMT);
+    using GetDataFn = SQLRETURN(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN*);
+    DirectDriver driver;
+    auto alloc = driver.entry<AllocHandleFn>("SQLAllocHandle");
+    auto release = driver.entry<FreeHandleFn>("SQLFreeHandle");
+    auto connect_w = driver.entry<DriverConnectWFn>("SQLDriverConnectW");
+    auto disconnect = driver.entry<DisconnectFn>("SQLDisconnect");
+    auto exec_direct_w = driver.entry<ExecDirectWFn>("SQLExecDirectW");
+    auto fetch = driver.entry<FetchFn>("SQLFetch");
+    auto get_data = driver.entry<GetDataFn>("SQLGetData");
+    SQLHANDLE env = nullptr, dbc = nullptr;
+    ASSERT_EQ(alloc(SQL_HANDLE_ENV, nullptr, &env), SQL_SUCCESS);
+    ASSERT_EQ(alloc(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
+
+    auto wide_connect = [&](std::u16string in, std::u16string& out) {
+        SQLWCHAR buffer[512] = {};
+        SQLSMALLINT length = 0;
+        SQLRETURN rc = connect_w(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(in.data()), SQL_NTS, buffer, 512,
+                                 &length, SQL_DRIVER_NOPROMPT);
+        out.assign(buffer, buffer + std::max<SQLSMALLINT>(length, 0));
+        return rc;
+    };
+    const std::u16string database(process_database().begin(), process_database().end());
+    const std::u16string base = u"DRIVER={Tarnwell Firebird ODBC};DATABASE=" + database + u";CHARSET=UTF8";
+    for (const std::u16string user : {u"Юзер", u"Rôle"}) {
+        std::u16string out;
+        ASSERT_EQ(wide_connect(base + u";UID=SYSDBA;WCMB=CP_OEMCP", out), SQL_SUCCESS);
+        ASSERT_EQ(disconnect(dbc), SQL_SUCCESS);
+
+        const std::u16string in = base + u";UID=" + user;
+        ASSERT_EQ(wide_connect(in, out), SQL_SUCCESS);
+        EXPECT_EQ(out, in);
+        SQLHANDLE stmt = nullptr;
+        ASSERT_EQ(alloc(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        std::u16string query = u"SELECT CURRENT_USER FROM RDB$DATABASE";
+        ASSERT_EQ(exec_direct_w(stmt, reinterpret_cast<SQLWCHAR*>(query.data()), SQL_NTS), SQL_SUCCESS);
+        ASSERT_EQ(fetch(stmt), SQL_SUCCESS);
+        SQLWCHAR value[64] = {};
+        SQLLEN indicator = 0;
+        ASSERT_EQ(get_data(stmt, 1, SQL_C_WCHAR, value, sizeof value, &indicator), SQL_SUCCESS);
+        EXPECT_EQ(std::u16string(value, value + indicator / 2), user);
+        EXPECT_EQ(release(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
+        EXPECT_EQ(disconnect(dbc), SQL_SUCCESS);
+    }
+    EXPECT_EQ(release(SQL_HANDLE_DBC, dbc), SQL_SUCCESS);
+    EXPECT_EQ(release(SQL_HANDLE_ENV, env), SQL_SUCCESS);
 }
 
 }  // namespace

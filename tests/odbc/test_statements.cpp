@@ -3,6 +3,7 @@
 // statement attributes and cursor names.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "harness.h"
 
@@ -227,6 +228,43 @@ TEST_F(Statements, AttributesAcceptedOnlyAtTheirDefaults)
     SQLULEN* pointer = nullptr;
     EXPECT_EQ(SQLGetStmtAttr(s, SQL_ATTR_ROWS_FETCHED_PTR, &pointer, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(pointer, &fetched) << "pointers come back whole";
+}
+
+TEST_F(Statements, NativeSqlWShowsWhatPrepareWSendsUnderSimpleUnicode)
+{
+    // Under SimpleUnicode each unit stands for its low byte: U+017B and
+    // U+017D are "{" and "}", so the text holds an escape. SQLNativeSqlW and
+    // SQLPrepareW must read it alike: the escape is rewritten in what is
+    // shown and in what runs.
+    Dbc simple{env};
+    connect(simple, "SIMPLEUNICODE=1");
+    const std::u16string text = u"SELECT \u017Bfn LOWER('ABC')\u017D FROM RDB$DATABASE";
+    std::vector<SQLWCHAR> in(text.begin(), text.end());
+    in.push_back(0);
+    SQLWCHAR shown[128] = {};
+    SQLINTEGER length = 0;
+    ASSERT_EQ(SQLNativeSqlW(simple, in.data(), SQL_NTS, shown, 128, &length), SQL_SUCCESS) << simple.diag();
+    EXPECT_EQ(std::u16string(shown, shown + length), u"SELECT LOWER('ABC') FROM RDB$DATABASE");
+
+    auto first_value = [&](Stmt& s) {
+        char value[16] = {};
+        SQLLEN indicator = 0;
+        EXPECT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(SQLGetData(s, 1, SQL_C_CHAR, value, sizeof value, &indicator), SQL_SUCCESS);
+        return std::string(value);
+    };
+    {
+        Stmt s(simple);
+        ASSERT_EQ(SQLPrepareW(s, in.data(), SQL_NTS), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLExecute(s), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(first_value(s), "abc");
+    }
+    {
+        Stmt s(simple);
+        ASSERT_EQ(SQLExecDirectW(s, shown, SQL_NTS), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(first_value(s), "abc");
+    }
+    SQLDisconnect(simple);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // parameters take no column.
 #include <cstring>
 
+#include "descriptor_records.h"
 #include "fetch.h"
 #include "statement.h"
 #include "unit_support.h"

@@ -398,18 +398,34 @@ TEST(NativeSql, UsesTheConnectionsOptions)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(narrow)), "EXECUTE PROCEDURE P");
 }
 
-TEST(NativeSqlW, KeepsEscapesWhateverTheCodePage)
+TEST(NativeSqlW, ShowsTheTextTheCodePageSends)
 {
-    // UTF-7 would encode the braces: the text is rewritten before any
-    // conversion, so the escape still acts.
-    ScopedConnection conn;
-    conn.c.wcmb_code_page = 65000;
-    auto in = wide_sql("SELECT {fn x('\xC3\xA9')} FROM t");
-    SQLWCHAR wide[64];
-    SQLINTEGER length = -1;
-    EXPECT_EQ(native_sql_wide(conn.c, in.data(), SQL_NTS, wide, 64, &length), SQL_SUCCESS);
-    EXPECT_EQ(wide_out(wide), "SELECT x('\xC3\xA9') FROM t");
-    EXPECT_EQ(length, 20);
+    // The wide text is converted first and the narrow text rewritten, as
+    // SQLPrepareW does. An ASCII-compatible code page keeps the escape's
+    // brackets, so the escape acts and "é" comes back. UTF-7 sends braces
+    // (and "*", "=", ";") in base64, which the server cannot read either:
+    // nothing is rewritten, and the text comes back as it went in.
+    struct Case {
+        int code_page;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {code_page_utf8, "SELECT x('\xC3\xA9') FROM t"},
+        {1, "SELECT x('\xC3\xA9') FROM t"},   // CP437
+        {42, "SELECT x('\xC3\xA9') FROM t"},  // ISO-8859-1
+        {65000, "SELECT {fn x('\xC3\xA9')} FROM t"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.code_page);
+        ScopedConnection conn;
+        conn.c.wcmb_code_page = k.code_page;
+        auto in = wide_sql("SELECT {fn x('\xC3\xA9')} FROM t");
+        SQLWCHAR wide[64];
+        SQLINTEGER length = -1;
+        EXPECT_EQ(native_sql_wide(conn.c, in.data(), SQL_NTS, wide, 64, &length), SQL_SUCCESS);
+        EXPECT_EQ(wide_out(wide), k.shown);
+        EXPECT_EQ(length, static_cast<SQLINTEGER>(wide_sql(k.shown).size() - 1));
+    }
 }
 
 TEST(NativeSqlW, SimpleUnicodeActsOnLowBytes)

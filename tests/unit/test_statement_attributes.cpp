@@ -96,15 +96,17 @@ TEST_F(BindColumns, UnbindingTheHighestColumnLowersTheCount)
     bind_column(s, 3, SQL_C_SLONG, nullptr, 0, nullptr);
     EXPECT_EQ(s.ard->count, 1) << "past every trailing unbound column";
 
-    // The ODBC 2 date types are datetime types with their interval codes.
+    // The date types, in their ODBC 2 and ODBC 3 spellings, are datetime
+    // types with their interval codes, as SQL_DESC_CONCISE_TYPE sets them.
     SQL_DATE_STRUCT date;
     ASSERT_EQ(bind_column(s, 2, SQL_C_DATE, &date, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(s.ard->records[2].type, SQL_DATETIME);
     EXPECT_EQ(s.ard->records[2].datetime_interval_code, SQL_CODE_DATE);
     EXPECT_EQ(s.ard->records[2].octet_length, 6);
     ASSERT_EQ(bind_column(s, 2, SQL_C_TYPE_DATE, &date, 0, nullptr), SQL_SUCCESS);
-    EXPECT_EQ(s.ard->records[2].type, SQL_C_TYPE_DATE);
-    EXPECT_EQ(s.ard->records[2].datetime_interval_code, 0);
+    EXPECT_EQ(s.ard->records[2].concise_type, SQL_C_TYPE_DATE);
+    EXPECT_EQ(s.ard->records[2].type, SQL_DATETIME);
+    EXPECT_EQ(s.ard->records[2].datetime_interval_code, SQL_CODE_DATE);
 }
 
 }  // namespace

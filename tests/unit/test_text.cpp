@@ -1,9 +1,12 @@
 // Wide text through the connection's code page, and the output helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "text.h"
+#include "utf.h"
 
 namespace {
 
@@ -80,15 +83,20 @@ TEST(WideText, NarrowArgumentsKeepNtsOrReportTheirByteLength)
 
 TEST(WideText, WideArgumentsEndAtTheirFirstNul)
 {
+    // As SQLPrepareW reads its text: converted once, then cut at a NUL as
+    // narrow text is.
     const SQLWCHAR text[] = {'a', 'b', 0, 'c', 0};
-    std::u16string out;
-    EXPECT_TRUE(wide_argument(text, SQL_NTS, out));
-    EXPECT_EQ(out, u"ab");
-    EXPECT_TRUE(wide_argument(text, 4, out));
-    EXPECT_EQ(out, u"ab") << "a counted argument stops at a NUL as narrow text does";
-    EXPECT_TRUE(wide_argument(text, 1, out));
-    EXPECT_EQ(out, u"a");
-    EXPECT_FALSE(wide_argument(text, -7, out));
+    auto converted = [&](SQLLEN length) {
+        NarrowArg narrow(utf8, text, length);
+        return std::string(CountedText(narrow.get(), narrow.length()).view());
+    };
+    EXPECT_EQ(converted(SQL_NTS), "ab");
+    EXPECT_EQ(converted(4), "ab") << "a counted argument stops at a NUL as narrow text does";
+    EXPECT_EQ(converted(1), "a");
+    // Under SimpleUnicode a unit whose low byte is 0 ends the text too.
+    const SQLWCHAR high[] = {'a', 0x0100, 'b', 0};
+    NarrowArg simple(WideCodec{code_page_utf8, true}, high, 3);
+    EXPECT_EQ(CountedText(simple.get(), simple.length()).view(), "a");
 }
 
 TEST(WideText, CountedTextIsTerminatedCopyOrTheInputItself)
@@ -104,44 +112,56 @@ TEST(OutputStrings, NarrowCopyCutsAndTerminates)
 {
     char buffer[8];
     SQLSMALLINT length = 0;
-    EXPECT_FALSE(copy_out_cstring(buffer, 8, &length, "abc"));
+    EXPECT_FALSE(narrow_out(buffer, 8, &length).write("abc"));
     EXPECT_STREQ(buffer, "abc");
     EXPECT_EQ(length, 3);
-    EXPECT_TRUE(copy_out_cstring(buffer, 5, &length, "BROLIX.DLL"));
+    EXPECT_TRUE(narrow_out(buffer, 5, &length).write("BROLIX.DLL"));
     EXPECT_STREQ(buffer, "BROL");
     EXPECT_EQ(length, 10);
     buffer[0] = 'z';
-    EXPECT_TRUE(copy_out_cstring(buffer, 0, &length, "abc"));
+    EXPECT_TRUE(narrow_out(buffer, 0, &length).write("abc"));
     EXPECT_EQ(buffer[0], 'z') << "a zero-length buffer is not written";
     SQLINTEGER wide_len = 0;
-    EXPECT_FALSE(copy_out_cstring(nullptr, 0, &wide_len, "abcd"));
+    EXPECT_FALSE(narrow_out(nullptr, 0, &wide_len).write("abcd")) << "only the length was asked for";
     EXPECT_EQ(wide_len, 4);
+    // A length pointer too narrow for the length gets its largest value.
+    std::string big(40000, 'x');
+    EXPECT_TRUE(narrow_out(buffer, 8, &length).write(big));
+    EXPECT_EQ(length, 32767);
 }
 
 TEST(OutputStrings, WideResultCutsToCapacityLessOne)
 {
     SQLWCHAR buffer[16];
     SQLSMALLINT length = 0;
-    // Ten characters into five: four, a terminator, with-info.
-    EXPECT_EQ(widen_result(utf8, "0123456789", buffer, 5, &length, SQL_SUCCESS, true),
-              SQL_SUCCESS_WITH_INFO);
+    auto chars = [&](SQLLEN buffer_length) {
+        return TextOut(TextForm::wide_chars, utf8, buffer, buffer_length, &length);
+    };
+    // Ten characters into five: four, a terminator, cut.
+    EXPECT_TRUE(chars(5).write("0123456789"));
     EXPECT_EQ(wide(buffer, 5), std::u16string(u"0123\0", 5));
     EXPECT_EQ(length, 10);
-    // Lengths in bytes: 10 bytes hold five characters.
-    EXPECT_EQ(widen_result(utf8, "0123456789", buffer, 10, &length, SQL_SUCCESS, false),
-              SQL_SUCCESS_WITH_INFO);
-    EXPECT_EQ(wide(buffer, 4), u"0123");
-    EXPECT_EQ(length, 20);
-    // Fits: the body's code comes back.
-    EXPECT_EQ(widen_result(utf8, "é", buffer, 16, &length, SQL_SUCCESS_WITH_INFO, true),
-              SQL_SUCCESS_WITH_INFO);
-    EXPECT_EQ(widen_result(utf8, "é", buffer, 16, &length, SQL_SUCCESS, true), SQL_SUCCESS);
+    // Lengths in bytes: 10 bytes hold five units, an odd 11 no more.
+    for (SQLLEN bytes : {10, 11}) {
+        EXPECT_TRUE(TextOut(TextForm::wide_bytes, utf8, buffer, bytes, &length).write("0123456789"));
+        EXPECT_EQ(wide(buffer, 5), std::u16string(u"0123\0", 5));
+        EXPECT_EQ(length, 20);
+    }
+    // Fits whole.
+    EXPECT_FALSE(chars(16).write("é"));
     EXPECT_EQ(buffer[0], 0x00E9);
+    EXPECT_EQ(buffer[1], 0);
     EXPECT_EQ(length, 1);
-    // An error passes through untouched.
+    // Room for the terminator only; a null buffer asks for the length.
+    EXPECT_TRUE(chars(1).write("abc"));
+    EXPECT_EQ(buffer[0], 0);
     buffer[0] = 'q';
-    EXPECT_EQ(widen_result(utf8, "abc", buffer, 16, &length, SQL_ERROR, true), SQL_ERROR);
-    EXPECT_EQ(buffer[0], 'q');
+    EXPECT_FALSE(TextOut(TextForm::wide_chars, utf8, nullptr, 16, &length).write("abc"));
+    EXPECT_EQ(length, 3);
+    // Another code page converts before measuring: "ü" is one byte of CP437.
+    EXPECT_FALSE(TextOut(TextForm::wide_bytes, WideCodec{1, false}, buffer, 32, &length).write("\x81x"));
+    EXPECT_EQ(wide(buffer, 3), std::u16string(u"üx\0", 3));
+    EXPECT_EQ(length, 4);
 }
 
 TEST(OutputStrings, WideResultNeverSplitsASurrogatePair)
@@ -149,22 +169,91 @@ TEST(OutputStrings, WideResultNeverSplitsASurrogatePair)
     SQLWCHAR buffer[4];
     SQLINTEGER length = 0;
     // "a" + U+1D11E (two units): capacity 3 leaves room for two units, which
-    // would end between the halves; only "a" is written.
-    EXPECT_EQ(widen_result(utf8, "a\xF0\x9D\x84\x9E", buffer, 3, &length, SQL_SUCCESS, true),
-              SQL_SUCCESS_WITH_INFO);
-    EXPECT_EQ(buffer[0], 'a');
-    EXPECT_EQ(buffer[1], 0);
-    EXPECT_EQ(length, 3);
+    // would end between the halves; only "a" is written. The same through a
+    // converter that allocates.
+    for (WideCodec codec : {utf8, WideCodec{65000, false}}) {
+        const char* text = codec.code_page == 65000 ? "a+2DTdHg-" : "a\xF0\x9D\x84\x9E";
+        EXPECT_TRUE(TextOut(TextForm::wide_chars, codec, buffer, 3, &length).write(text));
+        EXPECT_EQ(buffer[0], 'a');
+        EXPECT_EQ(buffer[1], 0);
+        EXPECT_EQ(length, 3);
+    }
 }
 
-TEST(OutputStrings, Utf8ToUtf16WithoutAllocation)
+TEST(Utf, DecodesWholeCharactersAndCountsAll)
 {
-    char16_t out[4];
-    EXPECT_EQ(utf8_to_utf16("ab\xE2\x82\xAC", out, 4), 3u);
-    EXPECT_EQ(std::u16string(out, 3), u"ab€");
-    // Reports the full need even when the output is smaller.
-    EXPECT_EQ(utf8_to_utf16("abcdef", out, 2), 6u);
-    EXPECT_EQ(std::u16string(out, 2), u"ab");
+    char out[8];
+    auto unit = [&](size_t i) {
+        char16_t u;
+        std::memcpy(&u, out + 2 * i, 2);
+        return u;
+    };
+    utf::Decoded d = utf::utf8_to_utf16("ab\xE2\x82\xAC", 5, out, 4);
+    EXPECT_EQ(d.units, 3u);
+    EXPECT_EQ(d.stored, 3u);
+    EXPECT_EQ(d.consumed, 5u);
+    EXPECT_EQ(unit(2), u'€');
+    // Full need reported when the output is smaller; consumed stops at the
+    // last character stored.
+    d = utf::utf8_to_utf16("abcdef", 6, out, 2);
+    EXPECT_EQ(d.units, 6u);
+    EXPECT_EQ(d.stored, 2u);
+    EXPECT_EQ(d.consumed, 2u);
+    // A pair with room for one unit is not stored in half.
+    d = utf::utf8_to_utf16("a\xF0\x9D\x84\x9E", 5, out, 2);
+    EXPECT_EQ(d.stored, 1u);
+    EXPECT_EQ(d.consumed, 1u);
+    EXPECT_EQ(d.units, 3u);
+    // Invalid bytes become U+FFFD, one each.
+    d = utf::utf8_to_utf16("\xFF\xC3", 2, out, 4);
+    EXPECT_FALSE(d.valid);
+    EXPECT_EQ(d.stored, 2u);
+    EXPECT_EQ(unit(0), 0xFFFD);
+    EXPECT_EQ(unit(1), 0xFFFD);
+}
+
+TEST(Utf, ResumesPieceByPieceWithoutSplittingACharacter)
+{
+    // "é€𝄞x" fed in pieces of every size, decoded into 2-unit windows: the
+    // pieces join to the whole text whatever the cut points.
+    const std::string text = "\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9Ex";
+    for (size_t piece = 1; piece <= text.size(); ++piece) {
+        std::u16string joined;
+        std::string pending;
+        for (size_t at = 0; at < text.size() || !pending.empty();) {
+            const size_t take = std::min(piece, text.size() - at);
+            pending.append(text, at, take);
+            at += take;
+            const bool more = at < text.size();
+            char out[4];
+            utf::Decoded d = utf::utf8_to_utf16(pending.data(), pending.size(), out, 2, more);
+            for (size_t i = 0; i < d.stored; ++i) {
+                char16_t u;
+                std::memcpy(&u, out + 2 * i, 2);
+                joined.push_back(u);
+            }
+            pending.erase(0, d.consumed);
+            if (!more && d.consumed == 0 && !pending.empty()) break;  // would loop: fails below
+        }
+        EXPECT_EQ(joined, u"é€𝄞x") << "pieces of " << piece;
+    }
+}
+
+TEST(Utf, EncodesWholeCharactersAndFlagsLoneSurrogates)
+{
+    char out[8];
+    const std::u16string text = u"a€𝄞";
+    utf::Encoded e = utf::utf16_to_utf8(text.data(), text.size(), out, sizeof out);
+    EXPECT_EQ(std::string(out, e.stored), "a\xE2\x82\xAC\xF0\x9D\x84\x9E");
+    EXPECT_EQ(e.consumed, 4u);
+    e = utf::utf16_to_utf8(text.data(), text.size(), out, 6);  // the pair's 4 bytes do not fit
+    EXPECT_EQ(e.stored, 4u);
+    EXPECT_EQ(e.consumed, 2u);
+    EXPECT_EQ(e.bytes, 8u);
+    const char16_t lone[] = {0xDC00, 'b'};
+    e = utf::utf16_to_utf8(lone, 2, out, sizeof out);
+    EXPECT_FALSE(e.valid);
+    EXPECT_EQ(std::string(out, e.stored), "\xEF\xBF\xBD" "b");
 }
 
 }  // namespace
