@@ -9,6 +9,7 @@
 #include "client_api.h"
 #include "convert.h"
 #include "describe.h"
+#include "describe_params.h"
 #include "diagnostics.h"
 #include "gather.h"
 #include "handle_lifecycle.h"
@@ -271,16 +272,6 @@ SQLRETURN prepare_and_describe_wide(Statement& statement, const SQLWCHAR* text, 
     if (!narrow.ok()) return post_error(&statement, "HY000", 0, sql_text_not_convertible);
     CountedText counted(narrow.get(), narrow.length());  // ends at the first NUL
     return prepare_and_describe(statement, counted.view());
-}
-
-SQLRETURN describe_parameters(Statement& statement)
-{
-    // Parameter markers are described when parameters are supported; until
-    // then the IPD stays empty and the server reports a statement that needs
-    // values.
-    Descriptor* ipd = statement.ipd_implicit;
-    ipd->count = 0;
-    return SQL_SUCCESS;
 }
 
 SQLRETURN transfer_output_params(Statement& statement)
