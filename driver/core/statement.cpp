@@ -11,6 +11,7 @@
 #include "describe.h"
 #include "describe_params.h"
 #include "diagnostics.h"
+#include "gather.h"
 #include "handle_lifecycle.h"
 #include "sql_rewrite.h"
 #include "text.h"
@@ -331,7 +332,7 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
 SQLRETURN execute_once(Statement& statement, bool catalog)
 {
     Connection& connection = *statement.connection;
-    ++statement.params_processed;
+    if (SQLRETURN gathered = gather_parameters(statement); gathered != 0) return gathered;
     statement.data_at_exec_done = 0;
     statement.on_read_transaction = catalog ? 1 : 0;
     if (start_statement_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
