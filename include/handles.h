@@ -242,6 +242,10 @@ struct Descriptor : HandleHeader {
     Descriptor* next;
     Descriptor* prev;
     int32_t owns_buffers;  // records hold heap value buffers of their own
+    // Entries the records array has room for (at least count + 1 while it
+    // exists): parameter descriptors grow in steps, so rebinding does not
+    // move the array each time. 0 when there is no array.
+    int32_t record_capacity;
 };
 
 // One column or parameter: the ODBC descriptor fields in the alphabetical

@@ -57,6 +57,7 @@ void release_records(Descriptor& descriptor)
     }
     delete[] descriptor.records;
     descriptor.records = nullptr;
+    descriptor.record_capacity = 0;
     descriptor.count = 0;
 }
 

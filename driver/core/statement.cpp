@@ -9,7 +9,9 @@
 #include "client_api.h"
 #include "convert.h"
 #include "describe.h"
+#include "describe_params.h"
 #include "diagnostics.h"
+#include "gather.h"
 #include "handle_lifecycle.h"
 #include "sql_rewrite.h"
 #include "text.h"
@@ -272,16 +274,6 @@ SQLRETURN prepare_and_describe_wide(Statement& statement, const SQLWCHAR* text, 
     return prepare_and_describe(statement, counted.view());
 }
 
-SQLRETURN describe_parameters(Statement& statement)
-{
-    // Parameter markers are described when parameters are supported; until
-    // then the IPD stays empty and the server reports a statement that needs
-    // values.
-    Descriptor* ipd = statement.ipd_implicit;
-    ipd->count = 0;
-    return SQL_SUCCESS;
-}
-
 SQLRETURN transfer_output_params(Statement& statement)
 {
     Descriptor& apd = *statement.apd;
@@ -349,7 +341,7 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
 SQLRETURN execute_once(Statement& statement, bool catalog)
 {
     Connection& connection = *statement.connection;
-    ++statement.params_processed;
+    if (SQLRETURN gathered = gather_parameters(statement); gathered != 0) return gathered;
     statement.data_at_exec_done = 0;
     statement.on_read_transaction = catalog ? 1 : 0;
     if (start_statement_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
