@@ -223,6 +223,9 @@ struct Statement : HandleHeader {
     // (std::atomic_ref). SQLCancel may arrive from another thread while one
     // runs: it then only asks the server to stop, and frees nothing.
     int32_t calls_in_progress;
+    // Data at execution: the high surrogate that ended the last SQL_C_WCHAR
+    // piece, completed by the first unit of the next one; 0 when none.
+    uint16_t put_wide_carry;
 };
 
 struct Descriptor : HandleHeader {

@@ -307,13 +307,20 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
         return post_error(&statement, "HY010");
     Descriptor& apd = *statement.apd;
     Descriptor& ipd = *statement.ipd;
-    statement.params_processed = 0;
     if (apd.array_size == 0) apd.array_size = 1;
-    if (ipd.array_status_ptr != nullptr)
-        for (SQLULEN i = 0; i < apd.array_size; ++i) ipd.array_status_ptr[i] = SQL_PARAM_UNUSED;
+    // After the last data-at-execution piece the execution goes on with the
+    // parameter set that asked for them: the sets before it have run.
+    const bool resuming = statement.data_at_exec_done != 0 &&
+                          static_cast<SQLULEN>(statement.row_index) < apd.array_size;
+    const SQLULEN first_row = resuming ? static_cast<SQLULEN>(statement.row_index) : 0;
+    if (!resuming) {
+        statement.params_processed = 0;
+        if (ipd.array_status_ptr != nullptr)
+            for (SQLULEN i = 0; i < apd.array_size; ++i) ipd.array_status_ptr[i] = SQL_PARAM_UNUSED;
+    }
 
     SQLRETURN rc = SQL_SUCCESS;
-    for (SQLULEN row = 0; row < apd.array_size; ++row) {
+    for (SQLULEN row = first_row; row < apd.array_size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         if (apd.array_status_ptr != nullptr && apd.array_status_ptr[row] != SQL_PARAM_PROCEED) continue;
         rc = execute_once(statement, catalog);
@@ -324,6 +331,8 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
         }
         if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) break;
     }
+    // The collected values served the one set they were sent for.
+    statement.data_at_exec_done = 0;
     if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && ipd.rows_processed_ptr != nullptr)
         *ipd.rows_processed_ptr = static_cast<SQLULEN>(statement.params_processed);
     return rc;
