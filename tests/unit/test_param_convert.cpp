@@ -511,6 +511,27 @@ TEST_F(ParamConvert, ArraysAreAddressedByRowColumnWiseAndRowWiseWithTheBindOffse
     }
 }
 
+TEST_F(ParamConvert, RowsOfTwoGigabytesOrMoreAreStillRowWise)
+{
+    // pyodbc sizes the rows of its arrays by the markers' declared lengths:
+    // a BLOB marker makes a row of 2^31 + 7 bytes, which the 32-bit
+    // descriptor field holds with its top bit set. The offset brings row 1
+    // back onto the one row of memory the test has.
+    const int n = add_marker(integer());
+    constexpr std::uint32_t row_size = 0x80000007u;
+    struct Row {
+        int32_t number;
+        SQLLEN indicator;
+    } row{41, 0};
+    apd.bind_type = static_cast<SQLINTEGER>(row_size);
+    SQLLEN offset = -static_cast<SQLLEN>(row_size);
+    apd.bind_offset_ptr = &offset;
+    bind(n, SQL_C_SLONG, &row.number, 4, &row.indicator);
+    statement.row_index = 1;
+    ASSERT_EQ(gather(), SQL_SUCCESS) << state();
+    EXPECT_EQ(stored(n, 4), bytes_of<int32_t>(41));
+}
+
 TEST_F(ParamConvert, MarkersTakeTheirRecordsInOrderPastOutputOnlyAndReturnValueRecords)
 {
     const int first = add_marker(integer());
