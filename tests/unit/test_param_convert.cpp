@@ -425,6 +425,43 @@ TEST_F(ParamConvert, DefaultCTypeFollowsTheBoundSqlTypeOrTheMarker)
     }
 }
 
+TEST_F(ParamConvert, WideTextTakesTheConnectionsCodePageOrOneByteAUnit)
+{
+    struct CodePageCase {
+        int code_page;
+        bool simple_unicode;
+        std::u16string text;
+        std::string expected;  // into a CHAR(10) marker
+    };
+    const CodePageCase cases[] = {
+        {65001, false, u"\u00e9\u20ac", "\xc3\xa9\xe2\x82\xac"},
+        {42, false, u"\u00e9t\u00e9", "\xe9t\xe9"},  // ISO-8859-1 through iconv
+        {65001, true, u"\u00e9\u0141", "\xe9\x41"},   // SimpleUnicode: the low byte of each unit
+    };
+    for (const CodePageCase& c : cases) {
+        SCOPED_TRACE(c.expected);
+        ipd.count = 0;
+        const int n = add_marker(char_(10));
+        connection.wcmb_code_page = c.code_page;
+        connection.simple_unicode = c.simple_unicode;
+        const std::string value = wide(c.text);
+        SQLLEN indicator = SQL_NTS;
+        bind(n, SQL_C_WCHAR, value.data(), 0, &indicator);
+        ASSERT_EQ(gather(), SQL_SUCCESS) << state();
+        EXPECT_EQ(std::string(buffers[n].data(), static_cast<size_t>(var(n).sqllen)), c.expected);
+    }
+    // A character the code page lacks.
+    connection.wcmb_code_page = 42;
+    connection.simple_unicode = 0;
+    ipd.count = 0;
+    const int n = add_marker(char_(10));
+    const std::string value = wide(u"\u20ac");
+    SQLLEN indicator = SQL_NTS;
+    bind(n, SQL_C_WCHAR, value.data(), 0, &indicator);
+    EXPECT_EQ(gather(), SQL_ERROR);
+    EXPECT_EQ(state(), "HY000");
+}
+
 // --- Gathering ----------------------------------------------------------------
 
 TEST_F(ParamConvert, NullSetsTheNullFlagEvenOnANotNullMarkerAndTheNextValueClearsIt)
