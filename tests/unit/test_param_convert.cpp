@@ -352,8 +352,9 @@ TEST_F(ParamConvert, MatrixOfFamiliesAndMarkerTypes)
         fails("time into date", SQL_C_TYPE_TIME, bytes_of(time_value), 0, date(), "07006", SQL_C_TYPE_TIME),
         fails("month 13", SQL_C_TYPE_DATE, bytes_of(SQL_DATE_STRUCT{2024, 13, 1}), 0, date(), "22008"),
         fails("hour 24", SQL_C_TYPE_TIME, bytes_of(SQL_TIME_STRUCT{24, 0, 0}), 0, time_(), "22008"),
-        // C types outside the families.
+        // C types outside the families, and a marker type no family serves.
         fails("guid", SQL_C_GUID, std::string(16, '\0'), 16, char_(40), "07006", SQL_C_GUID),
+        fails("int128 marker", SQL_C_CHAR, "1", 1, MarkerSpec{32752, 16}, "07006", SQL_C_CHAR),
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
