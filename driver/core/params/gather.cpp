@@ -8,13 +8,6 @@
 namespace {
 
 inline constexpr const char* count_incorrect = "07002";
-inline constexpr const char* not_implemented = "HYC00";
-
-// Text of the refusal of data at execution in a parameter array: the
-// values sent in pieces belong to one parameter set, and running the array
-// again from its first set would execute sets twice.
-inline constexpr const char* data_at_exec_in_array =
-    "Data at execution is not supported with parameter arrays";
 
 // Where the values of one parameter set lie: column-wise binding steps the
 // data by the record's octet length and indicators and lengths by
@@ -96,7 +89,6 @@ SQLRETURN gather_parameters(Statement& statement)
                 ++number;
                 continue;
             }
-            if (apd.array_size > 1) return post_error(&statement, not_implemented, 0, data_at_exec_in_array);
             statement.need_data_param = number;
             statement.put_data_state = 0;
             return SQL_NEED_DATA;
