@@ -371,29 +371,35 @@ SQLRETURN param_data(Statement& statement, SQLPOINTER* value_ptr)
 {
     if (statement.need_data_param == 0) return post_error(&statement, "HY010");
     const Descriptor& apd = *statement.apd;
-    const int count = apd.records != nullptr ? apd.count : 0;
-
-    int found = 0;
-    for (int j = statement.need_data_param; j <= count && found == 0; ++j) {
-        if (marker_of_parameter(statement, j) != 0 && asks_data_at_exec(statement, apd.records[j])) found = j;
+    for (;;) {
+        const int count = apd.records != nullptr ? apd.count : 0;
+        int found = 0;
+        for (int j = statement.need_data_param; j <= count && found == 0; ++j) {
+            if (marker_of_parameter(statement, j) != 0 && asks_data_at_exec(statement, apd.records[j])) found = j;
+        }
+        if (statement.put_data_state > 0) {
+            if (finish_put(statement) != SQL_SUCCESS) return SQL_ERROR;
+            statement.put_data_state = 0;
+        }
+        if (found != 0) {
+            statement.need_data_param = found;
+            statement.put_data_state = found;
+            if (begin_put(statement, found) != SQL_SUCCESS) return SQL_ERROR;
+            statement.need_data_param = found + 1;
+            const DescRecord& record = apd.records[found];
+            if (value_ptr != nullptr) *value_ptr = row_element(record.data_ptr, record.octet_length, statement);
+            return SQL_NEED_DATA;
+        }
+        // Every value is in: the statement runs, the collected values in
+        // place.
+        statement.need_data_param = 0;
+        statement.data_at_exec_done = 1;
+        const SQLRETURN rc = execute_statement(statement, false);
+        // The next parameter set of an array asks for its own values: this
+        // call already hands out the first token, as SQL_NEED_DATA from
+        // SQLParamData promises.
+        if (rc != SQL_NEED_DATA) return rc;
     }
-    if (statement.put_data_state > 0) {
-        if (finish_put(statement) != SQL_SUCCESS) return SQL_ERROR;
-        statement.put_data_state = 0;
-    }
-    if (found != 0) {
-        statement.need_data_param = found;
-        statement.put_data_state = found;
-        if (begin_put(statement, found) != SQL_SUCCESS) return SQL_ERROR;
-        statement.need_data_param = found + 1;
-        const DescRecord& record = apd.records[found];
-        if (value_ptr != nullptr) *value_ptr = row_element(record.data_ptr, record.octet_length, statement);
-        return SQL_NEED_DATA;
-    }
-    // Every value is in: the statement runs, the collected values in place.
-    statement.need_data_param = 0;
-    statement.data_at_exec_done = 1;
-    return execute_statement(statement, false);
 }
 
 SQLRETURN put_data(Statement& statement, SQLPOINTER data, SQLLEN length)
