@@ -371,4 +371,183 @@ TEST(ParameterHandles, NullOrForeignHandleIsInvalid)
     free_handle(SQL_HANDLE_ENV, env);
 }
 
+// --- Parameters at execute -------------------------------------------------
+
+TEST_F(Parameters, ProcedureCallsTakeInputsAndFillOutputsAtExecute)
+{
+    run("RECREATE PROCEDURE P_PARAM_CALL (X INTEGER) RETURNS (Y INTEGER, Z INTEGER) "
+        "AS BEGIN Y = X * 2; Z = X + 1; SUSPEND; END");
+    // Without ExecProc a call is a SELECT from the procedure, with it an
+    // EXECUTE PROCEDURE; both ways the outputs are there once SQLExecute
+    // returns, and the row can still be fetched.
+    for (const char* options : {"", "EXECPROC=1"}) {
+        SCOPED_TRACE(options);
+        connect(SQL_OV_ODBC3, options);
+        {
+            Stmt s(*dbc);
+            ASSERT_EQ(SQLPrepare(s, sql("{? = call P_PARAM_CALL(?)}"), SQL_NTS), SQL_SUCCESS) << s.diag();
+            SQLINTEGER result = 0, in_out = 0;
+            SQLLEN result_ind = 0, in_out_ind = 0;
+            ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_OUTPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &result, 0,
+                                       &result_ind),
+                      SQL_SUCCESS);
+            ASSERT_EQ(SQLBindParameter(s, 2, SQL_PARAM_INPUT_OUTPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &in_out, 0,
+                                       &in_out_ind),
+                      SQL_SUCCESS);
+            for (SQLINTEGER x : {21, -5}) {
+                SCOPED_TRACE(x);
+                in_out = x;
+                result = 0;
+                ASSERT_TRUE(SQL_SUCCEEDED(SQLExecute(s))) << s.diag();
+                EXPECT_EQ(result, 2 * x);
+                EXPECT_EQ(in_out, x + 1);
+                EXPECT_EQ(result_ind, static_cast<SQLLEN>(sizeof(SQLINTEGER)));
+                SQLCloseCursor(s);
+            }
+        }
+        Stmt s(*dbc);
+        SQLINTEGER x = 7;
+        ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &x, 0, nullptr),
+                  SQL_SUCCESS);
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(s, sql("{call P_PARAM_CALL(?)}"), SQL_NTS))) << s.diag();
+        SQLINTEGER y = 0, z = 0;
+        SQLLEN ind = 0;
+        ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLGetData(s, 1, SQL_C_SLONG, &y, 0, &ind), SQL_SUCCESS);
+        ASSERT_EQ(SQLGetData(s, 2, SQL_C_SLONG, &z, 0, &ind), SQL_SUCCESS);
+        EXPECT_EQ(y, 14);
+        EXPECT_EQ(z, 8);
+    }
+}
+
+// The rows of a table, one line a row, as text.
+std::string table_rows(SQLHDBC dbc, const std::string& table)
+{
+    Stmt s(dbc);
+    const std::string text = "SELECT ID, NAME, AMOUNT FROM " + table + " ORDER BY ID";
+    EXPECT_EQ(SQLExecDirect(s, sql(text.c_str()), SQL_NTS), SQL_SUCCESS) << s.diag();
+    std::string rows;
+    while (SQLFetch(s) == SQL_SUCCESS) {
+        for (SQLUSMALLINT column = 1; column <= 3; ++column) {
+            char value[64] = {};
+            SQLLEN ind = 0;
+            EXPECT_EQ(SQLGetData(s, column, SQL_C_CHAR, value, sizeof value, &ind), SQL_SUCCESS);
+            rows += ind == SQL_NULL_DATA ? std::string("NULL") : std::string(value);
+            rows += column < 3 ? "|" : "\n";
+        }
+    }
+    return rows;
+}
+
+TEST_F(Parameters, AnApplicationDescriptorSetFieldByFieldInsertsWhatBindParameterDoes)
+{
+    run("RECREATE TABLE T_PARAM_BOUND (ID INTEGER, NAME VARCHAR(20), AMOUNT NUMERIC(9,2))");
+    run("RECREATE TABLE T_PARAM_DESC (ID INTEGER, NAME VARCHAR(20), AMOUNT NUMERIC(9,2))");
+    // Three rows, column-wise: the third name is NULL, the amounts are text.
+    SQLINTEGER ids[3] = {1, 2, 3};
+    char names[3][20] = {"first", "second", ""};
+    SQLLEN name_lengths[3] = {SQL_NTS, 6, SQL_NULL_DATA};
+    char amounts[3][12] = {"12.5", "-0.25", "1000"};
+    SQLLEN amount_lengths[3] = {SQL_NTS, SQL_NTS, SQL_NTS};
+    const SQLULEN rows = 3;
+    {
+        Stmt s(*dbc);
+        ASSERT_EQ(SQLSetStmtAttr(s, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0), SQL_SUCCESS);
+        ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, ids, 0, nullptr),
+                  SQL_SUCCESS);
+        ASSERT_EQ(SQLBindParameter(s, 2, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 20, 0, names, 20, name_lengths),
+                  SQL_SUCCESS);
+        ASSERT_EQ(SQLBindParameter(s, 3, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_NUMERIC, 9, 2, amounts, 12,
+                                   amount_lengths),
+                  SQL_SUCCESS);
+        ASSERT_EQ(SQLExecDirect(s, sql("INSERT INTO T_PARAM_BOUND VALUES (?, ?, ?)"), SQL_NTS), SQL_SUCCESS)
+            << s.diag();
+    }
+    {
+        Stmt s(*dbc);
+        SQLHDESC apd = SQL_NULL_HDESC;
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, *dbc, &apd), SQL_SUCCESS);
+        auto set = [&](SQLSMALLINT record, SQLSMALLINT field, SQLPOINTER value) {
+            ASSERT_EQ(SQLSetDescField(apd, record, field, value, 0), SQL_SUCCESS)
+                << record << " " << field << "\n" << diagnostics(SQL_HANDLE_DESC, apd);
+        };
+        auto integer = [](SQLLEN v) { return reinterpret_cast<SQLPOINTER>(v); };
+        set(0, SQL_DESC_ARRAY_SIZE, integer(rows));
+        struct Column {
+            SQLSMALLINT c_type;
+            SQLLEN octet_length;
+            SQLPOINTER data;
+            SQLLEN* lengths;
+        };
+        const Column columns[] = {{SQL_C_SLONG, 4, ids, nullptr},
+                                  {SQL_C_CHAR, 20, names, name_lengths},
+                                  {SQL_C_CHAR, 12, amounts, amount_lengths}};
+        for (SQLSMALLINT n = 1; n <= 3; ++n) {
+            const Column& c = columns[n - 1];
+            set(n, SQL_DESC_CONCISE_TYPE, integer(c.c_type));
+            set(n, SQL_DESC_OCTET_LENGTH, integer(c.octet_length));
+            set(n, SQL_DESC_PARAMETER_TYPE, integer(SQL_PARAM_INPUT));
+            set(n, SQL_DESC_INDICATOR_PTR, c.lengths);
+            set(n, SQL_DESC_OCTET_LENGTH_PTR, c.lengths);
+            set(n, SQL_DESC_DATA_PTR, c.data);
+        }
+        ASSERT_EQ(SQLSetStmtAttr(s, SQL_ATTR_APP_PARAM_DESC, apd, 0), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLExecDirect(s, sql("INSERT INTO T_PARAM_DESC VALUES (?, ?, ?)"), SQL_NTS), SQL_SUCCESS)
+            << s.diag();
+        SQLFreeHandle(SQL_HANDLE_DESC, apd);
+    }
+    const std::string expected = "1|first|12.50\n2|second|-0.25\n3|NULL|1000.00\n";
+    EXPECT_EQ(table_rows(*dbc, "T_PARAM_BOUND"), expected);
+    EXPECT_EQ(table_rows(*dbc, "T_PARAM_DESC"), expected);
+}
+
+TEST_F(Parameters, TextOutsideLatin1RoundTripsNarrowAndWideOnUtf8)
+{
+    connect(SQL_OV_ODBC3, "CHARSET=UTF8");
+    run("RECREATE TABLE T_PARAM_UTF8 (ID INTEGER, V VARCHAR(30) CHARACTER SET UTF8, B BLOB SUB_TYPE TEXT)");
+    // Latin, Greek, Cyrillic, CJK and a character beyond the BMP.
+    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 "
+                             "\xD0\x96\xD1\x83\xD0\xBA \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80";
+    const std::u16string utf16 = u"Grüße Ωμέγα Жук 日本 \U0001F600";
+    std::vector<SQLWCHAR> wide(utf16.begin(), utf16.end());
+    wide.push_back(0);
+    struct Way {
+        SQLINTEGER id;
+        SQLSMALLINT c_type;
+        SQLSMALLINT sql_type;
+        SQLPOINTER value;
+    };
+    for (Way way : {Way{1, SQL_C_CHAR, SQL_VARCHAR, const_cast<char*>(utf8.c_str())},
+                    Way{2, SQL_C_WCHAR, SQL_WVARCHAR, wide.data()}}) {
+        SCOPED_TRACE(way.id);
+        Stmt s(*dbc);
+        SQLLEN nts = SQL_NTS;
+        ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &way.id, 0, nullptr),
+                  SQL_SUCCESS);
+        for (SQLUSMALLINT n : {2, 3})
+            ASSERT_EQ(SQLBindParameter(s, n, SQL_PARAM_INPUT, way.c_type, way.sql_type, 30, 0, way.value, 0, &nts),
+                      SQL_SUCCESS);
+        ASSERT_EQ(SQLExecDirect(s, sql("INSERT INTO T_PARAM_UTF8 VALUES (?, ?, ?)"), SQL_NTS), SQL_SUCCESS)
+            << s.diag();
+    }
+    Stmt s(*dbc);
+    // The VARCHAR and the BLOB as bytes, then the VARCHAR again as UTF-16.
+    ASSERT_EQ(SQLExecDirect(s, sql("SELECT V, B, V FROM T_PARAM_UTF8 ORDER BY ID"), SQL_NTS), SQL_SUCCESS)
+        << s.diag();
+    for (int row = 1; row <= 2; ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+        for (SQLUSMALLINT column : {1, 2}) {
+            char narrow[128] = {};
+            SQLLEN ind = 0;
+            ASSERT_EQ(SQLGetData(s, column, SQL_C_CHAR, narrow, sizeof narrow, &ind), SQL_SUCCESS) << s.diag();
+            EXPECT_EQ(std::string(narrow), utf8);
+        }
+        SQLWCHAR units[64] = {};
+        SQLLEN ind = 0;
+        ASSERT_EQ(SQLGetData(s, 3, SQL_C_WCHAR, units, sizeof units, &ind), SQL_SUCCESS) << s.diag();
+        EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(units)), utf16);
+    }
+}
+
 }  // namespace
