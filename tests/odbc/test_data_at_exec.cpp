@@ -119,7 +119,7 @@ TEST_F(DataAtExec, PiecesForOtherMarkersAreCollectedInPlace)
         {"three pieces", "CHAR(10)", SQL_C_CHAR, {{"ab", 0}, {"cd", 0}, {"ef", 0}}, "abcdef    ", nullptr},
         {"collected length", "VARCHAR(10)", SQL_C_CHAR, {{"ab", 0}, {"cd", 0}, {"ef", 0}}, "abcdef", nullptr},
         {"a NULL piece", "VARCHAR(10)", SQL_C_CHAR, {{"", SQL_NULL_DATA}}, "<NULL>", nullptr},
-        {"a NULL piece, NOT NULL-typed marker", "INTEGER", SQL_C_CHAR, {{"", SQL_NULL_DATA}}, "<NULL>", nullptr},
+        {"a NULL piece for a number", "INTEGER", SQL_C_CHAR, {{"", SQL_NULL_DATA}}, "<NULL>", nullptr},
         {"a wide piece of 6 bytes", "VARCHAR(10)", SQL_C_WCHAR, {{wide_xyz, 0}}, "xyz", nullptr},
         {"text for a number", "INTEGER", SQL_C_CHAR, {{"12", 0}, {"3", 0}}, "123", nullptr},
         {"a C integer", "INTEGER", SQL_C_SLONG, {{forty_two, 0}}, "42", nullptr},
@@ -219,6 +219,29 @@ TEST_F(DataAtExec, WidePiecesOnAUtf8ConnectionReadBackIdentical)
     char narrow[64] = {};
     ASSERT_EQ(SQLGetData(read, 2, SQL_C_CHAR, narrow, sizeof narrow, &length), SQL_SUCCESS) << read.diag();
     EXPECT_EQ(std::string(narrow, static_cast<size_t>(length)), "\xD0\x96\xD1\x83\xD0\xBA \xE2\x82\xAC" "5 \xF0\x9F\x98\x80 ok");
+}
+
+// A prepared statement executed again: the value sent in pieces this time
+// replaces the NULL sent the time before.
+TEST_F(DataAtExec, AValueFollowsANullOfTheLastExecution)
+{
+    run("RECREATE TABLE T_DAE_AGAIN (N INTEGER, V VARCHAR(10))");
+    Stmt s(dbc);
+    SQLINTEGER n = 0;
+    SQLLEN fixed = 0;
+    ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &n, 0, &fixed), SQL_SUCCESS);
+    bind_at_exec(s, 2, SQL_C_CHAR, SQL_VARCHAR, token(2));
+    ASSERT_EQ(SQLPrepare(s, sql("INSERT INTO T_DAE_AGAIN (N, V) VALUES (?, ?)"), SQL_NTS), SQL_SUCCESS);
+    for (SQLLEN piece : {SQLLEN{SQL_NULL_DATA}, SQLLEN{3}}) {
+        ++n;
+        ASSERT_EQ(SQLExecute(s), SQL_NEED_DATA) << s.diag();
+        SQLPOINTER asked = nullptr;
+        ASSERT_EQ(SQLParamData(s, &asked), SQL_NEED_DATA) << s.diag();
+        ASSERT_EQ(SQLPutData(s, sql("abc"), piece), SQL_SUCCESS) << s.diag();
+        ASSERT_EQ(SQLParamData(s, &asked), SQL_SUCCESS) << s.diag();
+    }
+    EXPECT_EQ(value_of("SELECT LIST(N || '=' || COALESCE(V, 'null')) FROM (SELECT N, V FROM T_DAE_AGAIN ORDER BY N)"),
+              "1=null,2=abc");
 }
 
 TEST_F(DataAtExec, CancelEndsTheDialogueAndTheStatementRunsAgain)
