@@ -331,28 +331,4 @@ TEST_F(ParamValues, IgnoredSetsAreSkippedAndKeepTheirUnusedStatus)
     EXPECT_EQ(select_text("SELECT LIST(ID) FROM (SELECT ID FROM PI ORDER BY ID)"), "1,3");
 }
 
-TEST_F(ParamValues, TextOutsideLatin1ArrivesWholeOnAUtf8Connection)
-{
-    SQLDisconnect(dbc);
-    connect("CHARSET=UTF8;");
-    run("RECREATE TABLE PU (ID INTEGER, V VARCHAR(10) CHARACTER SET UTF8)");
-    const std::u16string wide_text = u"gr\u00f6\u00dfe \u20ac\U0001F600";
-    const std::string narrow_text = "gr\xc3\xb6\xc3\x9f" "e \xe2\x82\xac\xf0\x9f\x98\x80";
-    for (int id = 1; id <= 2; ++id) {
-        Stmt s(dbc);
-        const std::string value = id == 1 ? wide(wide_text) : narrow_text + '\0';
-        SQLLEN length = SQL_NTS;
-        ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, id == 1 ? SQL_C_WCHAR : SQL_C_CHAR, SQL_WVARCHAR, 10, 0,
-                                   const_cast<char*>(value.data()), static_cast<SQLLEN>(value.size()), &length),
-                  SQL_SUCCESS);
-        const std::string insert = "INSERT INTO PU VALUES (" + std::to_string(id) + ", ?)";
-        ASSERT_EQ(SQLExecDirect(s, sql(insert.c_str()), SQL_NTS), SQL_SUCCESS) << s.diag();
-        EXPECT_EQ(select_text("SELECT V FROM PU WHERE ID = " + std::to_string(id)), narrow_text);
-        char16_t back[32] = {};
-        const SQLLEN bytes = select_one("SELECT V FROM PU WHERE ID = " + std::to_string(id), SQL_C_WCHAR, back,
-                                        sizeof back);
-        EXPECT_EQ(std::u16string(back, static_cast<size_t>(bytes) / 2), wide_text);
-    }
-}
-
 }  // namespace

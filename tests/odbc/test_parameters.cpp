@@ -136,8 +136,9 @@ TEST_F(Parameters, TheImplementationDescriptorOfEveryMarkerType)
         {9,  v2, any, SQL_DATE,           SQL_DATETIME,      10,    0, 0,  6,     "DATE"},
         {10, v3, any, SQL_TYPE_TIME,      SQL_DATETIME,      8,     0, 0,  6,     "TIME"},
         {10, v2, any, SQL_TIME,           SQL_DATETIME,      8,     0, 0,  6,     "TIME"},
-        {11, v3, any, SQL_TYPE_TIMESTAMP, SQL_DATETIME,      19,    0, 0,  16,    "TIMESTAMP"},
-        {11, v2, any, SQL_TIMESTAMP,      SQL_DATETIME,      19,    0, 0,  16,    "TIMESTAMP"},
+        // A timestamp keeps its four digits of fractional seconds.
+        {11, v3, any, SQL_TYPE_TIMESTAMP, SQL_DATETIME,      24,    4, 4,  16,    "TIMESTAMP"},
+        {11, v2, any, SQL_TIMESTAMP,      SQL_DATETIME,      24,    4, 4,  16,    "TIMESTAMP"},
         {12, 0,  off, SQL_LONGVARCHAR,    SQL_LONGVARCHAR,   blob,  0, 0,  blob,  "BLOB"},
         {12, 0,  on,  SQL_VARCHAR,        SQL_VARCHAR,       32000, 0, 0,  32000, "BLOB"},
         {13, 0,  off, SQL_LONGVARBINARY,  SQL_LONGVARBINARY, blob,  0, 0,  blob,  "BLOB"},

@@ -352,8 +352,9 @@ TEST_F(ParamConvert, MatrixOfFamiliesAndMarkerTypes)
         fails("time into date", SQL_C_TYPE_TIME, bytes_of(time_value), 0, date(), "07006", SQL_C_TYPE_TIME),
         fails("month 13", SQL_C_TYPE_DATE, bytes_of(SQL_DATE_STRUCT{2024, 13, 1}), 0, date(), "22008"),
         fails("hour 24", SQL_C_TYPE_TIME, bytes_of(SQL_TIME_STRUCT{24, 0, 0}), 0, time_(), "22008"),
-        // C types outside the families.
+        // C types outside the families, and a marker type no family serves.
         fails("guid", SQL_C_GUID, std::string(16, '\0'), 16, char_(40), "07006", SQL_C_GUID),
+        fails("int128 marker", SQL_C_CHAR, "1", 1, MarkerSpec{32752, 16}, "07006", SQL_C_CHAR),
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -423,6 +424,43 @@ TEST_F(ParamConvert, DefaultCTypeFollowsTheBoundSqlTypeOrTheMarker)
         ASSERT_EQ(gather(), SQL_SUCCESS) << state();
         EXPECT_EQ(std::string(buffers[n].data(), static_cast<size_t>(var(n).sqllen)), c.expected);
     }
+}
+
+TEST_F(ParamConvert, WideTextTakesTheConnectionsCodePageOrOneByteAUnit)
+{
+    struct CodePageCase {
+        int code_page;
+        bool simple_unicode;
+        std::u16string text;
+        std::string expected;  // into a CHAR(10) marker
+    };
+    const CodePageCase cases[] = {
+        {65001, false, u"\u00e9\u20ac", "\xc3\xa9\xe2\x82\xac"},
+        {42, false, u"\u00e9t\u00e9", "\xe9t\xe9"},  // ISO-8859-1 through iconv
+        {65001, true, u"\u00e9\u0141", "\xe9\x41"},   // SimpleUnicode: the low byte of each unit
+    };
+    for (const CodePageCase& c : cases) {
+        SCOPED_TRACE(c.expected);
+        ipd.count = 0;
+        const int n = add_marker(char_(10));
+        connection.wcmb_code_page = c.code_page;
+        connection.simple_unicode = c.simple_unicode;
+        const std::string value = wide(c.text);
+        SQLLEN indicator = SQL_NTS;
+        bind(n, SQL_C_WCHAR, value.data(), 0, &indicator);
+        ASSERT_EQ(gather(), SQL_SUCCESS) << state();
+        EXPECT_EQ(std::string(buffers[n].data(), static_cast<size_t>(var(n).sqllen)), c.expected);
+    }
+    // A character the code page lacks.
+    connection.wcmb_code_page = 42;
+    connection.simple_unicode = 0;
+    ipd.count = 0;
+    const int n = add_marker(char_(10));
+    const std::string value = wide(u"\u20ac");
+    SQLLEN indicator = SQL_NTS;
+    bind(n, SQL_C_WCHAR, value.data(), 0, &indicator);
+    EXPECT_EQ(gather(), SQL_ERROR);
+    EXPECT_EQ(state(), "HY000");
 }
 
 // --- Gathering ----------------------------------------------------------------
@@ -509,6 +547,27 @@ TEST_F(ParamConvert, ArraysAreAddressedByRowColumnWiseAndRowWiseWithTheBindOffse
             EXPECT_EQ(stored(number_marker, 4), bytes_of(c.number));
         }
     }
+}
+
+TEST_F(ParamConvert, RowsOfTwoGigabytesOrMoreAreStillRowWise)
+{
+    // pyodbc sizes the rows of its arrays by the markers' declared lengths:
+    // a BLOB marker makes a row of 2^31 + 7 bytes, which the 32-bit
+    // descriptor field holds with its top bit set. The offset brings row 1
+    // back onto the one row of memory the test has.
+    const int n = add_marker(integer());
+    constexpr std::uint32_t row_size = 0x80000007u;
+    struct Row {
+        int32_t number;
+        SQLLEN indicator;
+    } row{41, 0};
+    apd.bind_type = static_cast<SQLINTEGER>(row_size);
+    SQLLEN offset = -static_cast<SQLLEN>(row_size);
+    apd.bind_offset_ptr = &offset;
+    bind(n, SQL_C_SLONG, &row.number, 4, &row.indicator);
+    statement.row_index = 1;
+    ASSERT_EQ(gather(), SQL_SUCCESS) << state();
+    EXPECT_EQ(stored(n, 4), bytes_of<int32_t>(41));
 }
 
 TEST_F(ParamConvert, MarkersTakeTheirRecordsInOrderPastOutputOnlyAndReturnValueRecords)

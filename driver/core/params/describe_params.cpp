@@ -27,6 +27,8 @@ enum class Hide : uint8_t { any, on, off };
 
 // A size column that takes the marker's sqllen.
 constexpr SQLLEN from_sqllen = -1;
+// The scale column's -sqlscale when that is positive, else 0.
+constexpr int16_t from_sqlscale = -1;
 constexpr SQLLEN blob_size = 2147483647;
 
 struct MarkerRow {
@@ -41,7 +43,7 @@ struct MarkerRow {
     SQLLEN display_size;
     SQLLEN length;
     int16_t precision;
-    bool negated_scale;  // scale = -sqlscale when that is negative, else 0
+    int16_t scale;  // or from_sqlscale
     int16_t fixed_prec_scale;
     int32_t radix;
     int16_t searchable;
@@ -60,34 +62,37 @@ constexpr int16_t unsr = SQL_UNSEARCHABLE;
 // The IPD mapping: the first row that matches a marker describes it.
 // clang-format off
 constexpr MarkerRow marker_rows[] = {
-//   type                      when              version   hide    concise               type              code octet        display      length       prec scale  fixed radix search prefix  suffix type_name           local_type_name
-    {fb_type::varying,          W::charset_none,  V::any,   H::any, SQL_VARCHAR,          SQL_VARCHAR,      0, from_sqllen, from_sqllen, from_sqllen, 0,  false, 0, 0,  srch, "'",    "'",   "VARCHAR",          "VARCHAR"},
-    {fb_type::varying,          W::charset_other, V::any,   H::any, SQL_WVARCHAR,         SQL_VARCHAR,      0, from_sqllen, from_sqllen, from_sqllen, 0,  false, 0, 0,  srch, "'",    "'",   "NCHAR VARYING",    "NCHAR VARYING"},
-    {fb_type::text,             W::charset_none,  V::any,   H::any, SQL_CHAR,             SQL_CHAR,         0, from_sqllen, from_sqllen, from_sqllen, 0,  false, 0, 0,  srch, "'",    "'",   "CHAR",             "CHAR"},
-    {fb_type::text,             W::charset_other, V::any,   H::any, SQL_WCHAR,            SQL_CHAR,         0, from_sqllen, from_sqllen, from_sqllen, 0,  false, 0, 0,  srch, "'",    "'",   "NCHAR",            "NCHAR"},
-    {fb_type::double_precision, W::any,           V::any,   H::any, SQL_DOUBLE,           SQL_DOUBLE,       0, 8,           22,          22,          52, false, 1, 2,  srch, "",     "",    "DOUBLE PRECISION", "DOUBLE PRECISION"},
-    {fb_type::float_,           W::any,           V::any,   H::any, SQL_REAL,             SQL_REAL,         0, 4,           22,          22,          52, false, 1, 2,  srch, "",     "",    "FLOAT",            "FLOAT"},
-    {fb_type::long_,            W::unscaled,      V::any,   H::any, SQL_INTEGER,          SQL_INTEGER,      0, 4,           11,          11,          11, false, 1, 10, srch, "",     "",    "LONG",             "LONG"},
-    {fb_type::long_,            W::scaled,        V::odbc2, H::any, SQL_DECIMAL,          SQL_DECIMAL,      0, 13,          13,          13,          10, true,  1, 10, srch, "",     "",    "DECIMAL",          "DECIMAL"},
-    {fb_type::long_,            W::scaled,        V::odbc3, H::any, SQL_NUMERIC,          SQL_DECIMAL,      0, 13,          13,          13,          10, true,  1, 10, srch, "",     "",    "NUMERIC",          "NUMERIC"},
-    {fb_type::short_,           W::unscaled,      V::any,   H::any, SQL_SMALLINT,         SQL_SMALLINT,     0, 2,           6,           6,           6,  false, 1, 10, srch, "",     "",    "SMALLINT",         "SMALLINT"},
-    {fb_type::short_,           W::scaled,        V::odbc2, H::any, SQL_DECIMAL,          SQL_DECIMAL,      0, 8,           8,           8,           5,  false, 1, 10, srch, "",     "",    "DECIMAL",          "DECIMAL"},
-    {fb_type::short_,           W::scaled,        V::odbc3, H::any, SQL_NUMERIC,          SQL_NUMERIC,      0, 22,          22,          22,          5,  false, 1, 10, srch, "",     "",    "NUMERIC",          "NUMERIC"},
-    {fb_type::timestamp,        W::any,           V::odbc3, H::any, SQL_TYPE_TIMESTAMP,   SQL_DATETIME,     3, 16,          19,          19,          0,  false, 1, 0,  srch, "{ts '", "'}",  "TIMESTAMP",        "SQL_TIMESTAMP"},
-    {fb_type::timestamp,        W::any,           V::odbc2, H::any, SQL_TIMESTAMP,        SQL_DATETIME,     3, 16,          19,          19,          0,  false, 1, 0,  srch, "{ts '", "'}",  "TIMESTAMP",        "SQL_TIMESTAMP"},
-    {fb_type::blob,             W::not_binary,    V::any,   H::on,  SQL_VARCHAR,          SQL_VARCHAR,      0, 32000,       32000,       32000,       0,  false, 0, 0,  unsr, "'",    "'",   "BLOB",             "BLOB"},
-    {fb_type::blob,             W::not_binary,    V::any,   H::off, SQL_LONGVARCHAR,      SQL_LONGVARCHAR,  0, blob_size,   blob_size,   blob_size,   0,  false, 0, 0,  unsr, "'",    "'",   "BLOB",             "BLOB"},
-    {fb_type::blob,             W::binary,        V::any,   H::on,  SQL_VARBINARY,        SQL_VARBINARY,    0, 32000,       32000,       32000,       0,  false, 0, 0,  unsr, "0x",   "",    "BLOB",             "BLOB"},
-    {fb_type::blob,             W::binary,        V::any,   H::off, SQL_LONGVARBINARY,    SQL_LONGVARBINARY,0, blob_size,   blob_size,   blob_size,   0,  false, 0, 0,  unsr, "0x",   "",    "BLOB",             "BLOB"},
-    {fb_type::array,            W::any,           V::any,   H::any, SQL_VARCHAR,          SQL_VARCHAR,      0, 12,          12,          12,          0,  false, 0, 0,  unsr, "0x",   "",    "VARYING",          "SQL_CHAR"},
-    {fb_type::time,             W::any,           V::odbc3, H::any, SQL_TYPE_TIME,        SQL_DATETIME,     2, 6,           8,           8,           0,  false, 1, 0,  srch, "{t '", "'}",   "TIME",             "TIME"},
-    {fb_type::time,             W::any,           V::odbc2, H::any, SQL_TIME,             SQL_DATETIME,     2, 6,           8,           8,           0,  false, 1, 0,  srch, "{t '", "'}",   "TIME",             "TIME"},
-    {fb_type::date,             W::any,           V::odbc3, H::any, SQL_TYPE_DATE,        SQL_DATETIME,     1, 6,           10,          10,          0,  false, 1, 0,  srch, "{d '", "'}",   "DATE",             "DATE"},
-    {fb_type::date,             W::any,           V::odbc2, H::any, SQL_DATE,             SQL_DATETIME,     1, 6,           10,          10,          0,  false, 1, 0,  srch, "{d '", "'}",   "DATE",             "DATE"},
-    {fb_type::int64,            W::any,           V::odbc2, H::any, SQL_DECIMAL,          SQL_DECIMAL,      0, 22,          20,          20,          19, true,  1, 10, srch, "",     "",    "DECIMAL",          "DECIMAL"},
-    {fb_type::int64,            W::any,           V::odbc3, H::any, SQL_NUMERIC,          SQL_NUMERIC,      0, 22,          20,          20,          19, true,  1, 10, srch, "",     "",    "NUMERIC",          "NUMERIC"},
-    {fb_type::boolean,          W::any,           V::any,   H::any, SQL_BIT,              SQL_BIT,          0, 1,           1,           1,           1,  false, 1, 10, srch, "",     "",    "BOOLEAN",          "BOOLEAN"},
-    {fb_type::boolean_legacy,   W::any,           V::any,   H::any, SQL_BIT,              SQL_BIT,          0, 1,           1,           1,           1,  false, 1, 10, srch, "",     "",    "BOOLEAN",          "BOOLEAN"},
+//   type                      when              version   hide    concise               type              code octet        display      length       prec scale          fixed radix search prefix  suffix type_name           local_type_name
+    {fb_type::varying,          W::charset_none,  V::any,   H::any, SQL_VARCHAR,          SQL_VARCHAR,      0, from_sqllen, from_sqllen, from_sqllen, 0,   0,             0, 0,  srch, "'",    "'",   "VARCHAR",          "VARCHAR"},
+    {fb_type::varying,          W::charset_other, V::any,   H::any, SQL_WVARCHAR,         SQL_VARCHAR,      0, from_sqllen, from_sqllen, from_sqllen, 0,   0,             0, 0,  srch, "'",    "'",   "NCHAR VARYING",    "NCHAR VARYING"},
+    {fb_type::text,             W::charset_none,  V::any,   H::any, SQL_CHAR,             SQL_CHAR,         0, from_sqllen, from_sqllen, from_sqllen, 0,   0,             0, 0,  srch, "'",    "'",   "CHAR",             "CHAR"},
+    {fb_type::text,             W::charset_other, V::any,   H::any, SQL_WCHAR,            SQL_CHAR,         0, from_sqllen, from_sqllen, from_sqllen, 0,   0,             0, 0,  srch, "'",    "'",   "NCHAR",            "NCHAR"},
+    {fb_type::double_precision, W::any,           V::any,   H::any, SQL_DOUBLE,           SQL_DOUBLE,       0, 8,           22,          22, 52,  0,             1, 2,  srch, "",     "",    "DOUBLE PRECISION", "DOUBLE PRECISION"},
+    {fb_type::float_,           W::any,           V::any,   H::any, SQL_REAL,             SQL_REAL,         0, 4,           22,          22, 52,  0,             1, 2,  srch, "",     "",    "FLOAT",            "FLOAT"},
+    {fb_type::long_,            W::unscaled,      V::any,   H::any, SQL_INTEGER,          SQL_INTEGER,      0, 4,           11,          11, 11,  0,             1, 10, srch, "",     "",    "LONG",             "LONG"},
+    {fb_type::long_,            W::scaled,        V::odbc2, H::any, SQL_DECIMAL,          SQL_DECIMAL,      0, 13,          13,          13, 10,  from_sqlscale, 1, 10, srch, "",     "",    "DECIMAL",          "DECIMAL"},
+    {fb_type::long_,            W::scaled,        V::odbc3, H::any, SQL_NUMERIC,          SQL_DECIMAL,      0, 13,          13,          13, 10,  from_sqlscale, 1, 10, srch, "",     "",    "NUMERIC",          "NUMERIC"},
+    {fb_type::short_,           W::unscaled,      V::any,   H::any, SQL_SMALLINT,         SQL_SMALLINT,     0, 2,           6,           6, 6,   0,             1, 10, srch, "",     "",    "SMALLINT",         "SMALLINT"},
+    {fb_type::short_,           W::scaled,        V::odbc2, H::any, SQL_DECIMAL,          SQL_DECIMAL,      0, 8,           8,           8, 5,   0,             1, 10, srch, "",     "",    "DECIMAL",          "DECIMAL"},
+    {fb_type::short_,           W::scaled,        V::odbc3, H::any, SQL_NUMERIC,          SQL_NUMERIC,      0, 22,          22,          22, 5,   0,             1, 10, srch, "",     "",    "NUMERIC",          "NUMERIC"},
+    // A timestamp holds ten-thousandths of a second: described with those
+    // four digits (as its result column is), so that applications that
+    // size the fraction from the description do not cut it.
+    {fb_type::timestamp,        W::any,           V::odbc3, H::any, SQL_TYPE_TIMESTAMP,   SQL_DATETIME,     3, 16,          24,          24, 4,   4,             1, 0,  srch, "{ts '", "'}",  "TIMESTAMP",        "SQL_TIMESTAMP"},
+    {fb_type::timestamp,        W::any,           V::odbc2, H::any, SQL_TIMESTAMP,        SQL_DATETIME,     3, 16,          24,          24, 4,   4,             1, 0,  srch, "{ts '", "'}",  "TIMESTAMP",        "SQL_TIMESTAMP"},
+    {fb_type::blob,             W::not_binary,    V::any,   H::on,  SQL_VARCHAR,          SQL_VARCHAR,      0, 32000,       32000,       32000, 0,   0,             0, 0,  unsr, "'",    "'",   "BLOB",             "BLOB"},
+    {fb_type::blob,             W::not_binary,    V::any,   H::off, SQL_LONGVARCHAR,      SQL_LONGVARCHAR,  0, blob_size,   blob_size,   blob_size, 0,   0,             0, 0,  unsr, "'",    "'",   "BLOB",             "BLOB"},
+    {fb_type::blob,             W::binary,        V::any,   H::on,  SQL_VARBINARY,        SQL_VARBINARY,    0, 32000,       32000,       32000, 0,   0,             0, 0,  unsr, "0x",   "",    "BLOB",             "BLOB"},
+    {fb_type::blob,             W::binary,        V::any,   H::off, SQL_LONGVARBINARY,    SQL_LONGVARBINARY,0, blob_size,   blob_size,   blob_size, 0,   0,             0, 0,  unsr, "0x",   "",    "BLOB",             "BLOB"},
+    {fb_type::array,            W::any,           V::any,   H::any, SQL_VARCHAR,          SQL_VARCHAR,      0, 12,          12,          12, 0,   0,             0, 0,  unsr, "0x",   "",    "VARYING",          "SQL_CHAR"},
+    {fb_type::time,             W::any,           V::odbc3, H::any, SQL_TYPE_TIME,        SQL_DATETIME,     2, 6,           8,           8, 0,   0,             1, 0,  srch, "{t '", "'}",   "TIME",             "TIME"},
+    {fb_type::time,             W::any,           V::odbc2, H::any, SQL_TIME,             SQL_DATETIME,     2, 6,           8,           8, 0,   0,             1, 0,  srch, "{t '", "'}",   "TIME",             "TIME"},
+    {fb_type::date,             W::any,           V::odbc3, H::any, SQL_TYPE_DATE,        SQL_DATETIME,     1, 6,           10,          10, 0,   0,             1, 0,  srch, "{d '", "'}",   "DATE",             "DATE"},
+    {fb_type::date,             W::any,           V::odbc2, H::any, SQL_DATE,             SQL_DATETIME,     1, 6,           10,          10, 0,   0,             1, 0,  srch, "{d '", "'}",   "DATE",             "DATE"},
+    {fb_type::int64,            W::any,           V::odbc2, H::any, SQL_DECIMAL,          SQL_DECIMAL,      0, 22,          20,          20, 19,  from_sqlscale, 1, 10, srch, "",     "",    "DECIMAL",          "DECIMAL"},
+    {fb_type::int64,            W::any,           V::odbc3, H::any, SQL_NUMERIC,          SQL_NUMERIC,      0, 22,          20,          20, 19,  from_sqlscale, 1, 10, srch, "",     "",    "NUMERIC",          "NUMERIC"},
+    {fb_type::boolean,          W::any,           V::any,   H::any, SQL_BIT,              SQL_BIT,          0, 1,           1,           1, 1,   0,             1, 10, srch, "",     "",    "BOOLEAN",          "BOOLEAN"},
+    {fb_type::boolean_legacy,   W::any,           V::any,   H::any, SQL_BIT,              SQL_BIT,          0, 1,           1,           1, 1,   0,             1, 10, srch, "",     "",    "BOOLEAN",          "BOOLEAN"},
 };
 // clang-format on
 
@@ -183,7 +188,9 @@ bool describe_parameter_type(DescRecord& r, const XSQLVAR& var, const DescribeCo
     r.display_size = size(row->display_size);
     r.length = static_cast<SQLULEN>(size(row->length));
     r.precision = row->precision;
-    r.scale = row->negated_scale && var.sqlscale < 0 ? static_cast<int16_t>(-var.sqlscale) : 0;
+    r.scale = row->scale != from_sqlscale ? row->scale
+              : var.sqlscale < 0          ? static_cast<int16_t>(-var.sqlscale)
+                                          : int16_t{0};
     r.fixed_prec_scale = row->fixed_prec_scale;
     r.num_prec_radix = row->radix;
     r.searchable = row->searchable;

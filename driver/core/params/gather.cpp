@@ -1,6 +1,7 @@
 #include "gather.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "diagnostics.h"
 #include "param_convert.h"
@@ -15,14 +16,19 @@ inline constexpr const char* count_incorrect = "07002";
 // bind offset moves all three.
 struct RowAddress {
     SQLLEN row;
-    SQLINTEGER bind_type;  // 0 (column-wise) or the row's size
+    // 0 (column-wise) or the row's size. The descriptor field is 32 bits
+    // wide and the attribute an SQLULEN: a row of 2 GiB or more (pyodbc
+    // sizes rows by the marker's declared length) arrives with the top bit
+    // set and is still a size, not column-wise binding.
+    SQLINTEGER bind_type;
     SQLLEN offset;
 
     template <typename T>
     T* move(T* base, SQLLEN column_stride) const
     {
         if (base == nullptr) return nullptr;
-        const SQLLEN stride = bind_type > 0 ? bind_type : column_stride;
+        const SQLLEN stride = bind_type != 0 ? static_cast<SQLLEN>(static_cast<std::uint32_t>(bind_type))
+                                             : column_stride;
         const char* moved = reinterpret_cast<const char*>(base) + row * stride + offset;
         return reinterpret_cast<T*>(const_cast<char*>(moved));
     }

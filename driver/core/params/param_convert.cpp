@@ -84,7 +84,8 @@ constexpr int cell(Family f, Marker m)
 struct Matrix {
     ParamConverter entries[family_count * marker_count] = {};
     // Columns: text, double, float, integer, smallint, bigint, date, time,
-    // timestamp, blob, array. A null entry is 07006.
+    // timestamp, blob, array (and unsupported, left null). A null entry is
+    // 07006.
     constexpr void row(Family f, const std::array<ParamConverter, marker_count>& converters)
     {
         for (int m = 0; m < marker_count; ++m) entries[cell(f, static_cast<Marker>(m))] = converters[m];
@@ -149,8 +150,10 @@ Marker marker_of(int sqltype)
         return Marker::timestamp;
     case fb_type::blob:
         return Marker::blob;
+    case fb_type::array:
+        return Marker::array;
     default:
-        return Marker::array;  // ARRAY; other types are refused when described
+        return Marker::unsupported;
     }
 }
 

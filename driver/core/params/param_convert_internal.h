@@ -53,8 +53,9 @@ enum class Marker : std::uint8_t {
     timestamp,
     blob,
     array,
+    unsupported,  // no conversion reaches it (describe refuses such markers)
 };
-inline constexpr int marker_count = static_cast<int>(Marker::array) + 1;
+inline constexpr int marker_count = static_cast<int>(Marker::unsupported) + 1;
 
 using ParamConverter = SQLRETURN (*)(ParamConversion&);
 
