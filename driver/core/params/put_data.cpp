@@ -1,6 +1,7 @@
 #include "params/put_data.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -88,15 +89,17 @@ std::optional<Target> target_of(Statement& statement, int parameter)
     return Target{apd, ipd, var, c_type, *family};
 }
 
-// The address of the current parameter set's element of a bound buffer:
-// rows step by the row size of row-wise binding, else by `element`; the
-// binding offset applies to all.
+// The address of the current parameter set's element of a bound buffer, as
+// the gathering finds it: rows step by the row size of row-wise binding (a
+// 32-bit field, so a row of 2 GiB or more is read unsigned), else by
+// `element`; the binding offset applies to all.
 template <typename T>
 T* row_element(T* base, SQLLEN element, const Statement& statement)
 {
     if (base == nullptr) return nullptr;
     const Descriptor& apd = *statement.apd;
-    const SQLLEN step = apd.bind_type > 0 ? static_cast<SQLLEN>(apd.bind_type) : element;
+    const SQLLEN step =
+        apd.bind_type != 0 ? static_cast<SQLLEN>(static_cast<std::uint32_t>(apd.bind_type)) : element;
     SQLLEN offset = static_cast<SQLLEN>(statement.row_index) * step;
     if (apd.bind_offset_ptr != nullptr) offset += *apd.bind_offset_ptr;
     return reinterpret_cast<T*>(reinterpret_cast<char*>(base) + offset);
