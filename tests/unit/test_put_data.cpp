@@ -123,6 +123,36 @@ TEST_F(PutData, CancelReleasesTheBlobReceivingPieces)
     EXPECT_EQ(s.row_count, 1);
 }
 
+// Freed while a BLOB receives pieces: the BLOB is closed with it.
+int closes = 0;
+decltype(ClientApi::isc_close_blob) real_close_blob = nullptr;
+ISC_STATUS counting_close_blob(ISC_STATUS* status, isc_blob_handle* handle)
+{
+    ++closes;
+    return real_close_blob(status, handle);
+}
+
+TEST_F(PutData, FreeingTheStatementClosesTheBlobReceivingPieces)
+{
+    SQLHANDLE handle = alloc_statement();
+    Statement& s = *as_record<Statement>(handle);
+    ASSERT_EQ(prepare_and_describe(s, "INSERT INTO T (ID, B) VALUES (1, ?)"), SQL_SUCCESS) << message(s);
+    SQLLEN at_exec = SQL_DATA_AT_EXEC;
+    ASSERT_EQ(bind_parameter(s, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, nullptr, 0, &at_exec),
+              SQL_SUCCESS);
+    ASSERT_EQ(execute_statement(s, false), SQL_NEED_DATA) << message(s);
+    SQLPOINTER token = nullptr;
+    ASSERT_EQ(param_data(s, &token), SQL_NEED_DATA) << message(s);
+    char piece[] = "abc";
+    ASSERT_EQ(put_data(s, piece, 3), SQL_SUCCESS) << message(s);
+
+    closes = 0;
+    real_close_blob = client_api().isc_close_blob;
+    ClientEntryOverride<&ClientApi::isc_close_blob> watch(counting_close_blob);
+    EXPECT_EQ(free_handle_guarded(SQL_HANDLE_STMT, handle), SQL_SUCCESS);
+    EXPECT_EQ(closes, 1);
+}
+
 TEST_F(PutData, CallsOutsideADialogueAreASequenceError)
 {
     Statement& s = *as_record<Statement>(alloc_statement());
