@@ -292,7 +292,13 @@ SQLRETURN transfer_output_params(Statement& statement)
             return SQL_ERROR;
         }
         DescRecord& record = apd.records[i];
-        if (record.parameter_type == SQL_PARAM_INPUT) continue;
+        // The return value is an output whatever its record says; any other
+        // record only when it says so (a record set up field by field may
+        // name no direction, and is then an input).
+        const bool receives = (i == 1 && statement.return_value_param) ||
+                              record.parameter_type == SQL_PARAM_OUTPUT ||
+                              record.parameter_type == SQL_PARAM_INPUT_OUTPUT;
+        if (!receives) continue;
         SQLRETURN rc = convert_column(statement, column++, record.concise_type, moved(record.data_ptr),
                                       record.octet_length, moved(record.indicator_ptr), false,
                                       moved(record.octet_length_ptr), false);

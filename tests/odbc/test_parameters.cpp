@@ -201,6 +201,9 @@ TEST_F(Parameters, DescribeParamRefusesNumbersOutsideTheMarkers)
     }
     // Null pointers are skipped.
     EXPECT_EQ(SQLDescribeParam(s, 2, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
+    // Markers with nothing bound to them are not sent.
+    EXPECT_EQ(SQLExecute(s), SQL_ERROR);
+    EXPECT_EQ(state_of(s), "07002");
 
     // A statement without markers has none to describe; preparing it clears
     // what the earlier statement described.

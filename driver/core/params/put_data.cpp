@@ -1,6 +1,7 @@
 #include "params/put_data.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "convert.h"
 #include "diagnostics.h"
 #include "params/blob_writer.h"
+#include "params/param_convert.h"
 #include "statement.h"
 #include "text.h"
 #include "transactions.h"
@@ -17,10 +19,8 @@
 
 namespace {
 
-constexpr const char* value_too_long = "String or binary data would be truncated";
-constexpr const char* wide_not_representable =
-    "A wide character has been encountered that can not be represented as a multibyte sequence "
-    "(according to the current locale)";
+constexpr const char* value_too_long = text_too_long_message;
+constexpr const char* wide_not_representable = wide_not_representable_message;
 
 // How the bytes of a piece are to be read, by the parameter's C type.
 enum class Family {
@@ -29,32 +29,6 @@ enum class Family {
     binary,     // bytes as they are
     fixed,      // one value of a fixed-size C type (a number, a date structure)
 };
-
-// SQL_C_DEFAULT stands for the C type of the SQL type the application named
-// (or, when it named none, of the marker's own type).
-SQLSMALLINT resolved_c_type(const Statement& statement, const DescRecord& apd, const DescRecord& ipd)
-{
-    if (apd.concise_type != SQL_C_DEFAULT) return apd.concise_type;
-    const SQLSMALLINT sql_type = apd.sql_type_hint != 0 ? apd.sql_type_hint : ipd.concise_type;
-    switch (sql_type) {
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return statement.connection->wchar_default_c ? SQL_C_CHAR : SQL_C_WCHAR;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-        return SQL_C_BINARY;
-    case SQL_CHAR:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-    case SQL_NUMERIC:
-    case SQL_DECIMAL:
-        return SQL_C_CHAR;
-    default:
-        return sql_type;
-    }
-}
 
 std::optional<Family> family_of(SQLSMALLINT c_type)
 {
@@ -105,7 +79,8 @@ std::optional<Target> target_of(Statement& statement, int parameter)
     DescRecord& apd = statement.apd->records[parameter];
     DescRecord& ipd = statement.ipd->records[marker];
     XSQLVAR& var = statement.input_sqlda->sqlvar[marker - 1];
-    const SQLSMALLINT c_type = resolved_c_type(statement, apd, ipd);
+    const SQLSMALLINT c_type =
+        resolve_parameter_c_type(apd.concise_type, apd.sql_type_hint, ipd.concise_type, statement.connection);
     const std::optional<Family> family = family_of(c_type);
     if (!family || (is_blob(var) && *family == Family::fixed)) {
         post_error(&statement, "07006", c_type);
@@ -114,15 +89,17 @@ std::optional<Target> target_of(Statement& statement, int parameter)
     return Target{apd, ipd, var, c_type, *family};
 }
 
-// The address of the current parameter set's element of a bound buffer:
-// rows step by the row size of row-wise binding, else by `element`; the
-// binding offset applies to all.
+// The address of the current parameter set's element of a bound buffer, as
+// the gathering finds it: rows step by the row size of row-wise binding (a
+// 32-bit field, so a row of 2 GiB or more is read unsigned), else by
+// `element`; the binding offset applies to all.
 template <typename T>
 T* row_element(T* base, SQLLEN element, const Statement& statement)
 {
     if (base == nullptr) return nullptr;
     const Descriptor& apd = *statement.apd;
-    const SQLLEN step = apd.bind_type > 0 ? static_cast<SQLLEN>(apd.bind_type) : element;
+    const SQLLEN step =
+        apd.bind_type != 0 ? static_cast<SQLLEN>(static_cast<std::uint32_t>(apd.bind_type)) : element;
     SQLLEN offset = static_cast<SQLLEN>(statement.row_index) * step;
     if (apd.bind_offset_ptr != nullptr) offset += *apd.bind_offset_ptr;
     return reinterpret_cast<T*>(reinterpret_cast<char*>(base) + offset);
@@ -141,40 +118,31 @@ SQLLEN value_capacity(const DescRecord& ipd)
     return std::max<SQLLEN>(desc_inline_value_size, static_cast<SQLLEN>(ipd.server_length) + 3);
 }
 
-// How many bytes a marker may collect: a text marker or raw bytes for any
-// marker take at most the marker's length; a value still to be read in its
-// C type's form takes what the buffer holds, less its terminator.
+// How many bytes a marker may collect: a text marker, or raw bytes for any
+// marker, at most the marker's length; a value of a fixed-size C type its
+// size; text still to be read as a number or a date what the inline buffer
+// holds, less its terminator.
 SQLLEN collect_limit(const Target& t)
 {
+    if (t.family == Family::fixed) return c_type_fixed_size(t.c_type);
     if (is_text(t.var) || t.family == Family::binary) return t.ipd.server_length;
-    return value_capacity(t.ipd) - 1;
+    return desc_inline_value_size - 1;
 }
 
-// Hands the narrow form of UTF-16 units to `emit(bytes, count)` in chunks,
-// through the connection's code page (per unit under SimpleUnicode).
-// Returns false when a character has no narrow form or `emit` refused.
+// Hands the narrow form of UTF-16 units to `emit(bytes, count)` in chunks
+// of a stack buffer, through the connection's code page (per unit under
+// SimpleUnicode). Returns false when a character has no narrow form or
+// `emit` refused.
 template <typename Emit>
 bool narrow_chunks(const WideCodec& codec, const char16_t* units, size_t count, Emit&& emit)
 {
     constexpr size_t chunk_units = 2048;
-    char bytes[chunk_units * 3];
+    char bytes[chunk_units * 3];  // a unit takes at most 3 bytes, a pair 4
     while (count > 0) {
         size_t n = std::min(count, chunk_units);
         if (n < count && utf::is_high_surrogate(units[n - 1])) --n;  // keep a pair together
-        if (codec.simple) {
-            for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>(units[i] & 0xFF);
-            if (!emit(bytes, n)) return false;
-        } else if (const char* charset = code_page_charset(codec.code_page);
-                   charset == nullptr || std::strcmp(charset, "UTF-8") == 0) {
-            const utf::Encoded e = utf::utf16_to_utf8(units, n, bytes, sizeof bytes);
-            if (!e.valid) return false;
-            if (!emit(bytes, e.stored)) return false;
-        } else {
-            // Other code pages go through iconv, which works on strings.
-            const std::optional<std::string> narrow = narrow_from_wide(codec, std::u16string_view(units, n));
-            if (!narrow) return false;
-            if (!emit(narrow->data(), narrow->size())) return false;
-        }
+        const WideEncoded e = encode_wide_text(codec, units, n, bytes, sizeof bytes);
+        if (!e.valid || !e.fits() || !emit(bytes, e.bytes)) return false;
         units += n;
         count -= n;
     }
@@ -316,55 +284,32 @@ std::optional<SQLLEN> piece_length(Statement& statement, const Target& t, const 
     return length;
 }
 
-// The C types whose value is already in the form a marker is sent in:
-// integers of the marker's width with scale 0, floating point of its
-// precision, one byte for a boolean.
-bool same_binary_form(SQLSMALLINT c_type, const XSQLVAR& var)
-{
-    const int type = var.sqltype & ~1;
-    switch (c_type) {
-    case SQL_C_LONG:
-    case SQL_C_SLONG:
-    case SQL_C_ULONG:
-        return type == fb_type::long_ && var.sqlscale == 0;
-    case SQL_C_SHORT:
-    case SQL_C_SSHORT:
-    case SQL_C_USHORT:
-        return type == fb_type::short_ && var.sqlscale == 0;
-    case SQL_C_SBIGINT:
-    case SQL_C_UBIGINT:
-        return type == fb_type::int64 && var.sqlscale == 0;
-    case SQL_C_DOUBLE:
-        return type == fb_type::double_precision;
-    case SQL_C_FLOAT:
-        return type == fb_type::float_;
-    case SQL_C_BIT:
-    case SQL_C_TINYINT:
-    case SQL_C_STINYINT:
-    case SQL_C_UTINYINT:
-        return type == fb_type::boolean || type == fb_type::boolean_legacy;
-    default:
-        return false;
-    }
-}
-
 // Puts the collected value of a marker that is not a BLOB in the form it is
-// sent in.
+// sent in. Text, binary and wide pieces for a text marker are the value
+// itself (wide ones converted as they came). Raw bytes for a marker of fixed
+// size must be exactly one value of it: that marker keeps its described
+// length. Anything else (text for a number or a date, a C number or date
+// structure) is converted now as a bound value of the parameter's C type
+// would be.
 SQLRETURN finish_collected(Statement& statement, Target& t)
 {
     const SQLLEN collected = t.ipd.getdata_offset;
     if (t.ipd.inline_indicator == -1) return SQL_SUCCESS;  // sent as NULL
-    if (is_text(t.var)) {
-        if (t.family == Family::fixed) return post_error(&statement, "07006", t.c_type);
+    if (is_text(t.var) && t.family != Family::fixed) {
         t.var.sqllen = static_cast<ISC_SHORT>(collected);
         return SQL_SUCCESS;
     }
-    // A marker of fixed size keeps its described length; the collected bytes
-    // must be exactly one value of it.
-    const bool raw = t.family == Family::binary || (t.family == Family::fixed && same_binary_form(t.c_type, t.var));
-    if (!raw) return post_error(&statement, "07006", t.c_type);
-    if (collected != t.ipd.server_length) return post_error(&statement, "HY090");
-    return SQL_SUCCESS;
+    if (t.family == Family::binary) {
+        if (collected != t.ipd.server_length) return post_error(&statement, "HY090");
+        return SQL_SUCCESS;
+    }
+    // The converter writes into the value buffer the pieces are in.
+    char value[desc_inline_value_size];
+    std::memcpy(value, t.ipd.value_buffer, static_cast<size_t>(collected));
+    const SQLSMALLINT c_type = t.family == Family::wide ? SQL_C_CHAR : t.c_type;  // already narrowed
+    ParamConversion conversion{statement, t.ipd,    t.var,     t.var.sqltype & ~1,
+                               value,     collected, collected, c_type};
+    return convert_parameter(conversion);
 }
 
 }  // namespace
@@ -429,29 +374,35 @@ SQLRETURN param_data(Statement& statement, SQLPOINTER* value_ptr)
 {
     if (statement.need_data_param == 0) return post_error(&statement, "HY010");
     const Descriptor& apd = *statement.apd;
-    const int count = apd.records != nullptr ? apd.count : 0;
-
-    int found = 0;
-    for (int j = statement.need_data_param; j <= count && found == 0; ++j) {
-        if (marker_of_parameter(statement, j) != 0 && asks_data_at_exec(statement, apd.records[j])) found = j;
+    for (;;) {
+        const int count = apd.records != nullptr ? apd.count : 0;
+        int found = 0;
+        for (int j = statement.need_data_param; j <= count && found == 0; ++j) {
+            if (marker_of_parameter(statement, j) != 0 && asks_data_at_exec(statement, apd.records[j])) found = j;
+        }
+        if (statement.put_data_state > 0) {
+            if (finish_put(statement) != SQL_SUCCESS) return SQL_ERROR;
+            statement.put_data_state = 0;
+        }
+        if (found != 0) {
+            statement.need_data_param = found;
+            statement.put_data_state = found;
+            if (begin_put(statement, found) != SQL_SUCCESS) return SQL_ERROR;
+            statement.need_data_param = found + 1;
+            const DescRecord& record = apd.records[found];
+            if (value_ptr != nullptr) *value_ptr = row_element(record.data_ptr, record.octet_length, statement);
+            return SQL_NEED_DATA;
+        }
+        // Every value is in: the statement runs, the collected values in
+        // place.
+        statement.need_data_param = 0;
+        statement.data_at_exec_done = 1;
+        const SQLRETURN rc = execute_statement(statement, false);
+        // The next parameter set of an array asks for its own values: this
+        // call already hands out the first token, as SQL_NEED_DATA from
+        // SQLParamData promises.
+        if (rc != SQL_NEED_DATA) return rc;
     }
-    if (statement.put_data_state > 0) {
-        if (finish_put(statement) != SQL_SUCCESS) return SQL_ERROR;
-        statement.put_data_state = 0;
-    }
-    if (found != 0) {
-        statement.need_data_param = found;
-        statement.put_data_state = found;
-        if (begin_put(statement, found) != SQL_SUCCESS) return SQL_ERROR;
-        statement.need_data_param = found + 1;
-        const DescRecord& record = apd.records[found];
-        if (value_ptr != nullptr) *value_ptr = row_element(record.data_ptr, record.octet_length, statement);
-        return SQL_NEED_DATA;
-    }
-    // Every value is in: the statement runs, the collected values in place.
-    statement.need_data_param = 0;
-    statement.data_at_exec_done = 1;
-    return execute_statement(statement, false);
 }
 
 SQLRETURN put_data(Statement& statement, SQLPOINTER data, SQLLEN length)
