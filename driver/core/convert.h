@@ -5,8 +5,8 @@
 //
 // The value is read where the client left it: the column's XSQLVAR in the
 // statement's output XSQLDA. Per-row state (how much of a value SQLGetData
-// has already returned, the row's open BLOB) lives in the column's IRD
-// record. Nothing is allocated per value except for decoding text from a
+// has already returned, the row's BLOB, opened when it is first read)
+// lives in the column's IRD record. Nothing is allocated per value except for decoding text from a
 // code page other than UTF-8.
 #pragma once
 
@@ -22,7 +22,8 @@
 // receives the indicator only).
 //
 // `called_from_fetch` marks a bound column: the value is always delivered
-// from its start and a BLOB read through its handle is reopened afterwards.
+// from its start and a BLOB read through its handle is closed afterwards, to
+// be opened again from its start by a later SQLGetData.
 // Otherwise (SQLGetData, output parameters) a value longer than the buffer
 // is returned in pieces over successive calls, then SQL_NO_DATA.
 // `ard_type` marks a C type taken from the ARD record (SQL_ARD_TYPE): the

@@ -32,40 +32,26 @@ SQLUSMALLINT row_status_of(SQLRETURN rc)
     }
 }
 
-// Closes the BLOB a column opened for the previous row and opens the one of
-// the row just fetched. A NULL BLOB has nothing to open.
-SQLRETURN prepare_row_blobs(Statement& statement, bool row_fetched)
+// Closes the BLOB a column opened for the previous row and marks the one of
+// the row just fetched for opening when its value is first read: most
+// applications never read most BLOBs, and an open is a round trip to the
+// server. A NULL BLOB has nothing to open.
+void prepare_row_blobs(Statement& statement, bool row_fetched)
 {
     Descriptor& ird = *statement.ird;
     XSQLDA& sqlda = *statement.output_sqlda;
-    Connection& connection = *statement.connection;
     for (int i = 1; i <= ird.count && i <= sqlda.sqld; ++i) {
         DescRecord& record = ird.records[i];
         record.getdata_offset = 0;
-        XSQLVAR& var = sqlda.sqlvar[i - 1];
+        const XSQLVAR& var = sqlda.sqlvar[i - 1];
         if (!is_blob_column(var)) continue;
         if (record.blob_open) {
             client::isc_close_blob(statement.status, &record.blob_handle);
             record.blob_handle = 0;
             record.blob_open = 0;
         }
-        if (!row_fetched || is_null(var)) continue;
-        record.blob_handle = 0;
-        auto* id = reinterpret_cast<ISC_QUAD*>(var.sqldata);
-        isc_tr_handle* transaction = statement_transaction(statement);
-        if (BROLIX_CLIENT_HAS(isc_open_blob2))
-            client::isc_open_blob2(statement.status, &connection.db_handle, transaction, &record.blob_handle,
-                                   id, 0, nullptr);
-        else
-            client::isc_open_blob(statement.status, &connection.db_handle, transaction, &record.blob_handle, id);
-        if (status_failed(statement.status)) {
-            record.blob_handle = 0;
-            post_statement_status(&statement);
-            return SQL_ERROR;
-        }
-        record.blob_open = 1;
+        record.blob_pending = row_fetched && !is_null(var) ? 1 : 0;
     }
-    return SQL_SUCCESS;
 }
 
 // Moves a bound pointer to the element of `row`, plus the bind offset.
@@ -207,7 +193,7 @@ SQLRETURN fetch_server_row(Statement& statement)
         post_statement_status(&statement);
         return SQL_ERROR;
     }
-    if (prepare_row_blobs(statement, fetched == 0) != SQL_SUCCESS) return SQL_ERROR;
+    prepare_row_blobs(statement, fetched == 0);
     if (fetched == 100) {
         statement.at_end = 1;
         end_of_cursor(statement);
