@@ -35,6 +35,40 @@ SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, S
                          SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
                          SQLLEN* octet_length, bool ard_type);
 
+namespace convert_detail {
+struct Conversion;
+}
+
+// A conversion worked out for one column and C type: the C type resolved
+// (SQL_C_DEFAULT, SQL_ARD_TYPE) and the converter chosen from the matrix.
+// The fetch works it out once per rowset for every bound column, so that
+// each row pays only for the conversion itself.
+struct ResolvedConversion {
+    int column = 0;
+    SQLSMALLINT c_type = 0;
+    bool ard_type = false;
+    bool array = false;  // an ARRAY column: always delivered as NULL
+    SQLRETURN (*converter)(convert_detail::Conversion&) = nullptr;
+};
+
+// Why a conversion cannot be resolved: the SQLSTATE and the number its
+// message carries; a null state when it can.
+struct ConversionRefusal {
+    const char* sqlstate = nullptr;
+    int detail = 0;
+};
+
+// Resolves column `column` (from 1) to `c_type`. Posts nothing: the caller
+// either posts the refusal or falls back to convert_column, which does.
+ConversionRefusal resolve_conversion(const Statement& statement, int column, SQLSMALLINT c_type, bool ard_type,
+                                     ResolvedConversion& out);
+
+// Converts the current row's value of a resolved column, with the same
+// results as convert_column.
+SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length);
+
 // Size in bytes of one element of a fixed-size C type (SQL_C_NUMERIC 19,
 // the 32-bit types and SQL_C_FLOAT 4, the 16-bit types 2, SQL_C_DOUBLE and
 // the 64-bit types 8, dates and times 6, timestamps 16, SQL_C_BIT and the

@@ -1,5 +1,6 @@
 #include "fetch.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -71,14 +72,36 @@ SQLLEN data_stride(const Descriptor& ard, const DescRecord& record)
     return fixed != 0 ? fixed : record.octet_length;
 }
 
-// The strides of the first columns, worked out once per rowset.
-struct Strides {
+// What the transfer of the bound columns works out once per rowset rather
+// than for every row: for each bound column its element stride and its
+// resolved conversion. Columns past `cached`, and columns whose conversion
+// cannot be resolved (the conversion step then posts the error on every
+// row, as it would without the plan), go through convert_column.
+struct BoundPlan {
     static constexpr int cached = 64;
-    SQLLEN data[cached + 1];
+    struct Column {
+        SQLLEN stride;
+        bool resolved;
+        ResolvedConversion conversion;
+    };
+    Column columns[cached + 1];
+
+    void build(const Statement& statement)
+    {
+        const Descriptor& ard = *statement.ard;
+        const int last = std::min<int>(ard.count, cached);
+        for (int i = 1; i <= last; ++i) {
+            const DescRecord& record = ard.records[i];
+            Column& column = columns[i];
+            column.stride = data_stride(ard, record);
+            column.resolved = resolve_conversion(statement, i, record.concise_type, false, column.conversion)
+                                  .sqlstate == nullptr;
+        }
+    }
 };
 
 // Delivers the bound columns of the current row at rowset position `row`.
-SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const Strides& strides)
+SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundPlan& plan)
 {
     Descriptor& ard = *statement.ard;
     const int last = ard.count < statement.ird->count ? ard.count : statement.ird->count;
@@ -90,12 +113,17 @@ SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const Stride
         DescRecord& record = ard.records[i];
         if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
             continue;
-        const SQLLEN stride = i <= Strides::cached ? strides.data[i] : data_stride(ard, record);
-        SQLRETURN rc = convert_column(statement, i, record.concise_type,
-                                      element(static_cast<char*>(record.data_ptr), row, stride, offset),
-                                      record.octet_length, element(record.indicator_ptr, row, length_stride, offset),
-                                      true, element(record.octet_length_ptr, row, length_stride, offset),
-                                      false);
+        const bool planned = i <= BoundPlan::cached;
+        const SQLLEN stride = planned ? plan.columns[i].stride : data_stride(ard, record);
+        char* data = element(static_cast<char*>(record.data_ptr), row, stride, offset);
+        SQLLEN* indicator = element(record.indicator_ptr, row, length_stride, offset);
+        SQLLEN* octet_length = element(record.octet_length_ptr, row, length_stride, offset);
+        const SQLRETURN rc =
+            planned && plan.columns[i].resolved
+                ? run_conversion(statement, plan.columns[i].conversion, data, record.octet_length, indicator, true,
+                                 octet_length)
+                : convert_column(statement, i, record.concise_type, data, record.octet_length, indicator, true,
+                                 octet_length, false);
         if (rc == SQL_ERROR) return SQL_ERROR;
         if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
     }
@@ -242,8 +270,9 @@ SQLRETURN fetch_rowset(Statement& statement)
     // One hold of the client lock for the rowset's group of fetches, rather
     // than one per row.
     ClientCallLock lock;
-    Strides strides;
-    for (int i = 1; i <= ard.count && i <= Strides::cached; ++i) strides.data[i] = data_stride(ard, ard.records[i]);
+    const bool transfer = ird.count > 0 && statement.retrieve_data != SQL_RD_OFF;
+    BoundPlan plan;
+    if (transfer) plan.build(statement);
     for (; row < size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         row_result = fetch_row(statement);
@@ -253,7 +282,7 @@ SQLRETURN fetch_rowset(Statement& statement)
             if (row_result == SQL_ERROR) with_info = true;
             break;
         }
-        if (ird.count > 0 && statement.retrieve_data != SQL_RD_OFF) row_result = transfer_bound_columns(statement, row, strides);
+        if (transfer) row_result = transfer_bound_columns(statement, row, plan);
         if (ird.array_status_ptr != nullptr) ird.array_status_ptr[row] = row_status_of(row_result);
         // A failed row does not fail the rowset, but the call must say that
         // something is to be read in the diagnostics.
