@@ -318,8 +318,12 @@ SQLLEN c_type_fixed_size(SQLSMALLINT c_type)
     }
 }
 
-ConversionRefusal resolve_conversion(const Statement& statement, int column, SQLSMALLINT c_type, bool ard_type,
-                                     ResolvedConversion& out)
+namespace {
+
+// The bodies of resolve_conversion and run_conversion, inlined into
+// convert_column, which SQLGetData calls for every value.
+[[gnu::always_inline]] inline ConversionRefusal resolve(const Statement& statement, int column, SQLSMALLINT c_type,
+                                                         bool ard_type, ResolvedConversion& out)
 {
     const Descriptor* ird = statement.ird;
     const XSQLDA* sqlda = statement.output_sqlda;
@@ -357,9 +361,9 @@ ConversionRefusal resolve_conversion(const Statement& statement, int column, SQL
     return {};
 }
 
-SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
-                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
-                         SQLLEN* octet_length)
+[[gnu::always_inline]] inline SQLRETURN run(Statement& statement, const ResolvedConversion& resolved,
+                                             SQLPOINTER target, SQLLEN buffer_length, SQLLEN* str_len_or_ind,
+                                             bool called_from_fetch, SQLLEN* octet_length)
 {
     if (octet_length == str_len_or_ind) octet_length = nullptr;
     if (resolved.array) {
@@ -401,15 +405,29 @@ SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolve
     return rc;
 }
 
+}  // namespace
+
+ConversionRefusal resolve_conversion(const Statement& statement, int column, SQLSMALLINT c_type, bool ard_type,
+                                     ResolvedConversion& out)
+{
+    return resolve(statement, column, c_type, ard_type, out);
+}
+
+SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length)
+{
+    return run(statement, resolved, target, buffer_length, str_len_or_ind, called_from_fetch, octet_length);
+}
+
 SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,
                          SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
                          SQLLEN* octet_length, bool ard_type)
 {
     ResolvedConversion resolved;
-    const ConversionRefusal refusal = resolve_conversion(statement, column, c_type, ard_type, resolved);
+    const ConversionRefusal refusal = resolve(statement, column, c_type, ard_type, resolved);
     if (refusal.sqlstate != nullptr) return post_error(&statement, refusal.sqlstate, refusal.detail);
-    return run_conversion(statement, resolved, target, buffer_length, str_len_or_ind, called_from_fetch,
-                          octet_length);
+    return run(statement, resolved, target, buffer_length, str_len_or_ind, called_from_fetch, octet_length);
 }
 
 SQLRETURN get_data(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,

@@ -43,12 +43,14 @@ struct Conversion;
 // (SQL_C_DEFAULT, SQL_ARD_TYPE) and the converter chosen from the matrix.
 // The fetch works it out once per rowset for every bound column, so that
 // each row pays only for the conversion itself.
+// Plain data without initializers: the fetch keeps an array of them on its
+// stack for every call and fills only the entries it uses.
 struct ResolvedConversion {
-    int column = 0;
-    SQLSMALLINT c_type = 0;
-    bool ard_type = false;
-    bool array = false;  // an ARRAY column: always delivered as NULL
-    SQLRETURN (*converter)(convert_detail::Conversion&) = nullptr;
+    int column;
+    SQLSMALLINT c_type;
+    bool ard_type;
+    bool array;  // an ARRAY column: always delivered as NULL
+    SQLRETURN (*converter)(convert_detail::Conversion&);
 };
 
 // Why a conversion cannot be resolved: the SQLSTATE and the number its

@@ -100,8 +100,9 @@ struct BoundPlan {
     }
 };
 
-// Delivers the bound columns of the current row at rowset position `row`.
-SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundPlan& plan)
+// Delivers the bound columns of the current row at rowset position `row`,
+// through the rowset's plan when there is one.
+SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundPlan* plan)
 {
     Descriptor& ard = *statement.ard;
     const int last = ard.count < statement.ird->count ? ard.count : statement.ird->count;
@@ -113,14 +114,14 @@ SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundP
         DescRecord& record = ard.records[i];
         if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
             continue;
-        const bool planned = i <= BoundPlan::cached;
-        const SQLLEN stride = planned ? plan.columns[i].stride : data_stride(ard, record);
+        const BoundPlan::Column* planned = plan != nullptr && i <= BoundPlan::cached ? &plan->columns[i] : nullptr;
+        const SQLLEN stride = planned != nullptr ? planned->stride : data_stride(ard, record);
         char* data = element(static_cast<char*>(record.data_ptr), row, stride, offset);
         SQLLEN* indicator = element(record.indicator_ptr, row, length_stride, offset);
         SQLLEN* octet_length = element(record.octet_length_ptr, row, length_stride, offset);
         const SQLRETURN rc =
-            planned && plan.columns[i].resolved
-                ? run_conversion(statement, plan.columns[i].conversion, data, record.octet_length, indicator, true,
+            planned != nullptr && planned->resolved
+                ? run_conversion(statement, planned->conversion, data, record.octet_length, indicator, true,
                                  octet_length)
                 : convert_column(statement, i, record.concise_type, data, record.octet_length, indicator, true,
                                  octet_length, false);
@@ -271,8 +272,13 @@ SQLRETURN fetch_rowset(Statement& statement)
     // than one per row.
     ClientCallLock lock;
     const bool transfer = ird.count > 0 && statement.retrieve_data != SQL_RD_OFF;
+    // A plan pays off over several rows; a rowset of one converts directly.
     BoundPlan plan;
-    if (transfer) plan.build(statement);
+    const BoundPlan* planned = nullptr;
+    if (transfer && size > 1) {
+        plan.build(statement);
+        planned = &plan;
+    }
     for (; row < size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         row_result = fetch_row(statement);
@@ -282,7 +288,7 @@ SQLRETURN fetch_rowset(Statement& statement)
             if (row_result == SQL_ERROR) with_info = true;
             break;
         }
-        if (transfer) row_result = transfer_bound_columns(statement, row, plan);
+        if (transfer) row_result = transfer_bound_columns(statement, row, planned);
         if (ird.array_status_ptr != nullptr) ird.array_status_ptr[row] = row_status_of(row_result);
         // A failed row does not fail the rowset, but the call must say that
         // something is to be read in the diagnostics.
