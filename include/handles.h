@@ -223,6 +223,9 @@ struct Statement : HandleHeader {
     // (std::atomic_ref). SQLCancel may arrive from another thread while one
     // runs: it then only asks the server to stop, and frees nothing.
     int32_t calls_in_progress;
+    // Data at execution: the high surrogate that ended the last SQL_C_WCHAR
+    // piece, completed by the first unit of the next one; 0 when none.
+    uint16_t put_wide_carry;
 };
 
 struct Descriptor : HandleHeader {
@@ -239,6 +242,10 @@ struct Descriptor : HandleHeader {
     Descriptor* next;
     Descriptor* prev;
     int32_t owns_buffers;  // records hold heap value buffers of their own
+    // Entries the records array has room for (at least count + 1 while it
+    // exists): parameter descriptors grow in steps, so rebinding does not
+    // move the array each time. 0 when there is no array.
+    int32_t record_capacity;
 };
 
 // One column or parameter: the ODBC descriptor fields in the alphabetical

@@ -1,6 +1,7 @@
 #include "catalog_query.h"
 
 #include "describe.h"
+#include "describe_params.h"
 #include "diagnostics.h"
 #include "row_rewrite.h"
 #include "statement.h"

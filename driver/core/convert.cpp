@@ -113,52 +113,6 @@ bool target_family(SQLSMALLINT c_type, Target& target)
     }
 }
 
-// SQL_C_DEFAULT: the C type that goes with the column's SQL type. A SQL type
-// without an entry is taken as the C type code itself.
-SQLSMALLINT default_c_type(SQLSMALLINT sql_type, bool wchar_default_c)
-{
-    switch (sql_type) {
-    case SQL_CHAR:
-    case SQL_NUMERIC:
-    case SQL_DECIMAL:
-    case SQL_VARCHAR:
-    case SQL_LONGVARCHAR:
-        return SQL_C_CHAR;
-    case SQL_INTEGER:
-        return SQL_C_LONG;
-    case SQL_SMALLINT:
-        return SQL_C_SHORT;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-        return SQL_C_DOUBLE;
-    case SQL_REAL:
-        return SQL_C_FLOAT;
-    case SQL_DATE:
-    case SQL_TYPE_DATE:
-        return SQL_C_TYPE_DATE;
-    case SQL_TIME:
-    case SQL_TYPE_TIME:
-        return SQL_C_TYPE_TIME;
-    case SQL_TIMESTAMP:
-    case SQL_TYPE_TIMESTAMP:
-        return SQL_C_TYPE_TIMESTAMP;
-    case SQL_BIT:
-        return SQL_C_BIT;
-    case SQL_TINYINT:
-        return SQL_C_TINYINT;
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-        return SQL_C_BINARY;
-    case SQL_WCHAR:
-    case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR:
-        return wchar_default_c ? SQL_C_CHAR : SQL_C_WCHAR;
-    default:
-        return sql_type;
-    }
-}
-
 // The conversion matrix; null entries are conversions that do not exist
 // (07006). ARRAY columns never reach it: they are delivered as NULL.
 constexpr int cell(Source s, Target t)
@@ -237,6 +191,50 @@ bool is_datetime_target(Target t)
 }
 
 }  // namespace
+
+SQLSMALLINT default_c_type(SQLSMALLINT sql_type, bool wchar_default_c)
+{
+    switch (sql_type) {
+    case SQL_CHAR:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+        return SQL_C_CHAR;
+    case SQL_INTEGER:
+        return SQL_C_LONG;
+    case SQL_SMALLINT:
+        return SQL_C_SHORT;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return SQL_C_DOUBLE;
+    case SQL_REAL:
+        return SQL_C_FLOAT;
+    case SQL_DATE:
+    case SQL_TYPE_DATE:
+        return SQL_C_TYPE_DATE;
+    case SQL_TIME:
+    case SQL_TYPE_TIME:
+        return SQL_C_TYPE_TIME;
+    case SQL_TIMESTAMP:
+    case SQL_TYPE_TIMESTAMP:
+        return SQL_C_TYPE_TIMESTAMP;
+    case SQL_BIT:
+        return SQL_C_BIT;
+    case SQL_TINYINT:
+        return SQL_C_TINYINT;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return SQL_C_BINARY;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return wchar_default_c ? SQL_C_CHAR : SQL_C_WCHAR;
+    default:
+        return sql_type;
+    }
+}
 
 namespace convert_detail {
 

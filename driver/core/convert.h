@@ -77,6 +77,12 @@ SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolve
 // 8-bit types 1); 0 for a type without a fixed size (text, binary, unknown).
 SQLLEN c_type_fixed_size(SQLSMALLINT c_type);
 
+// SQL_C_DEFAULT: the C type that goes with an SQL type, for columns and
+// parameters alike. The wide SQL types give SQL_C_CHAR when the connection's
+// wchar_default_c option is on. An SQL type without an entry is taken as the
+// C type code itself.
+SQLSMALLINT default_c_type(SQLSMALLINT sql_type, bool wchar_default_c);
+
 // Body of SQLGetData.
 SQLRETURN get_data(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,
                    SQLLEN buffer_length, SQLLEN* str_len_or_ind);

@@ -312,6 +312,7 @@ SQLRETURN build_ird(Descriptor& ird, XSQLDA& sqlda, const DescribeContext& conte
     }
     delete[] ird.records;
     ird.records = records;
+    ird.record_capacity = columns + 1;
     ird.count = static_cast<int16_t>(columns);
     ird.owns_buffers = 1;
     for (int i = 0; i <= columns; ++i) {

@@ -1,15 +1,29 @@
 #include "descriptor_records.h"
 
+#include <algorithm>
 #include <new>
 
 #include "descriptor_fields.h"
 #include "diagnostics.h"
 #include "text.h"
 
-bool grow_records(Descriptor& descriptor, int number)
+bool grow_records(Descriptor& descriptor, int number, int step)
 {
     if (number <= descriptor.count && descriptor.records != nullptr) return true;
-    auto* records = new (std::nothrow) DescRecord[number + 1]{};
+    const int needed = number + 1;
+    if (descriptor.records != nullptr && needed <= descriptor.record_capacity) {
+        // Records above the count are gone: they come back empty.
+        for (int i = descriptor.count + 1; i <= number; ++i) descriptor.records[i] = DescRecord{};
+        descriptor.count = static_cast<int16_t>(number);
+        return true;
+    }
+    int capacity = descriptor.records != nullptr ? descriptor.record_capacity : 0;
+    if (capacity < 1) {
+        capacity = std::max(needed, step);
+    } else {
+        while (capacity < needed) capacity += std::max(step, 1);
+    }
+    auto* records = new (std::nothrow) DescRecord[capacity]{};
     if (records == nullptr) return false;
     if (descriptor.records != nullptr) {
         for (int i = 0; i <= descriptor.count; ++i) {
@@ -25,11 +39,12 @@ bool grow_records(Descriptor& descriptor, int number)
         delete[] descriptor.records;
     }
     descriptor.records = records;
+    descriptor.record_capacity = capacity;
     descriptor.count = static_cast<int16_t>(number);
     return true;
 }
 
-DescRecord* record_for_write(Descriptor& descriptor, int number, HandleHeader* diagnostics)
+DescRecord* record_for_write(Descriptor& descriptor, int number, HandleHeader* diagnostics, int step)
 {
     // Record 0 is the bookmark column, and bookmarks are not supported.
     if (number < 1 || number > max_record_number) {
@@ -41,7 +56,7 @@ DescRecord* record_for_write(Descriptor& descriptor, int number, HandleHeader* d
             post_error(diagnostics, "07009");
             return nullptr;
         }
-        if (!grow_records(descriptor, number)) {
+        if (!grow_records(descriptor, number, step)) {
             post_error(diagnostics, "HY001");
             return nullptr;
         }

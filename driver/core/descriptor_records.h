@@ -18,9 +18,12 @@
 constexpr int max_record_number = 32766;
 
 // Grows a descriptor's record array to hold record `number` and raises count
-// to it: a zeroed array of number + 1 records with the old ones copied in.
-// False when memory runs out (the descriptor is then unchanged).
-bool grow_records(Descriptor& descriptor, int number);
+// to it. Within the array's capacity the records between the old count and
+// `number` are emptied; beyond it a zeroed array takes the old records: of
+// max(number + 1, step) entries when there was none, else the old capacity
+// enlarged by `step` entries until number + 1 fit. False when memory runs
+// out (the descriptor is then unchanged).
+bool grow_records(Descriptor& descriptor, int number, int step = 1);
 
 // The record an application's write names, grown into existence when
 // needed. Refused, with a diagnostic on `diagnostics` and a null result:
@@ -28,7 +31,8 @@ bool grow_records(Descriptor& descriptor, int number);
 // descriptor that holds the driver's value buffers (07009: the client
 // library fetches into those records, so they must not move), and an
 // exhausted allocation (HY001).
-DescRecord* record_for_write(Descriptor& descriptor, int number, HandleHeader* diagnostics);
+// `step` is the growth step of grow_records.
+DescRecord* record_for_write(Descriptor& descriptor, int number, HandleHeader* diagnostics, int step = 1);
 
 // What SQLGetDescRec reports of a record.
 struct DescRecFields {

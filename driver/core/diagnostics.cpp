@@ -36,6 +36,7 @@ constexpr SqlStateMessage sqlstate_messages[] = {
     {"22008", "Data value is not a valid datetime"},
     {"22012", "Division by zero"},
     {"22015", "Interval field overflow"},
+    {"22018", "Invalid character value for cast specification"},
     {"22019", "Invalid escape character"},
     {"23000", "Integrity Constraint Violation"},
     {"24000", "Invalid cursor state"},

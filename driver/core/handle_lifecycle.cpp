@@ -8,6 +8,7 @@
 #include "diagnostics.h"
 #include "guard.h"
 #include "statement.h"
+#include "params/put_data.h"
 #include "transactions.h"
 
 namespace {
@@ -56,6 +57,7 @@ void release_records(Descriptor& descriptor)
     }
     delete[] descriptor.records;
     descriptor.records = nullptr;
+    descriptor.record_capacity = 0;
     descriptor.count = 0;
 }
 
@@ -278,10 +280,7 @@ SQLRETURN cancel_statement(Statement& statement)
     } release{statement};
     clear_diags(&statement);
     if (statement.need_data_param == 0 && statement.put_data_state == 0) return close_statement(statement, 0);
-    statement.need_data_param = 0;
-    statement.put_data_state = 0;
-    statement.data_at_exec_done = 0;
-    return SQL_SUCCESS;
+    return cancel_data_at_exec(statement);
 }
 
 void free_descriptor(Descriptor* descriptor)

@@ -9,7 +9,9 @@
 #include "client_api.h"
 #include "convert.h"
 #include "describe.h"
+#include "describe_params.h"
 #include "diagnostics.h"
+#include "gather.h"
 #include "handle_lifecycle.h"
 #include "sql_rewrite.h"
 #include "text.h"
@@ -272,16 +274,6 @@ SQLRETURN prepare_and_describe_wide(Statement& statement, const SQLWCHAR* text, 
     return prepare_and_describe(statement, counted.view());
 }
 
-SQLRETURN describe_parameters(Statement& statement)
-{
-    // Parameter markers are described when parameters are supported; until
-    // then the IPD stays empty and the server reports a statement that needs
-    // values.
-    Descriptor* ipd = statement.ipd_implicit;
-    ipd->count = 0;
-    return SQL_SUCCESS;
-}
-
 SQLRETURN transfer_output_params(Statement& statement)
 {
     Descriptor& apd = *statement.apd;
@@ -300,7 +292,13 @@ SQLRETURN transfer_output_params(Statement& statement)
             return SQL_ERROR;
         }
         DescRecord& record = apd.records[i];
-        if (record.parameter_type == SQL_PARAM_INPUT) continue;
+        // The return value is an output whatever its record says; any other
+        // record only when it says so (a record set up field by field may
+        // name no direction, and is then an input).
+        const bool receives = (i == 1 && statement.return_value_param) ||
+                              record.parameter_type == SQL_PARAM_OUTPUT ||
+                              record.parameter_type == SQL_PARAM_INPUT_OUTPUT;
+        if (!receives) continue;
         SQLRETURN rc = convert_column(statement, column++, record.concise_type, moved(record.data_ptr),
                                       record.octet_length, moved(record.indicator_ptr), false,
                                       moved(record.octet_length_ptr), false);
@@ -315,13 +313,20 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
         return post_error(&statement, "HY010");
     Descriptor& apd = *statement.apd;
     Descriptor& ipd = *statement.ipd;
-    statement.params_processed = 0;
     if (apd.array_size == 0) apd.array_size = 1;
-    if (ipd.array_status_ptr != nullptr)
-        for (SQLULEN i = 0; i < apd.array_size; ++i) ipd.array_status_ptr[i] = SQL_PARAM_UNUSED;
+    // After the last data-at-execution piece the execution goes on with the
+    // parameter set that asked for them: the sets before it have run.
+    const bool resuming = statement.data_at_exec_done != 0 &&
+                          static_cast<SQLULEN>(statement.row_index) < apd.array_size;
+    const SQLULEN first_row = resuming ? static_cast<SQLULEN>(statement.row_index) : 0;
+    if (!resuming) {
+        statement.params_processed = 0;
+        if (ipd.array_status_ptr != nullptr)
+            for (SQLULEN i = 0; i < apd.array_size; ++i) ipd.array_status_ptr[i] = SQL_PARAM_UNUSED;
+    }
 
     SQLRETURN rc = SQL_SUCCESS;
-    for (SQLULEN row = 0; row < apd.array_size; ++row) {
+    for (SQLULEN row = first_row; row < apd.array_size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         if (apd.array_status_ptr != nullptr && apd.array_status_ptr[row] != SQL_PARAM_PROCEED) continue;
         rc = execute_once(statement, catalog);
@@ -332,6 +337,8 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
         }
         if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) break;
     }
+    // The collected values served the one set they were sent for.
+    statement.data_at_exec_done = 0;
     if ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && ipd.rows_processed_ptr != nullptr)
         *ipd.rows_processed_ptr = static_cast<SQLULEN>(statement.params_processed);
     return rc;
@@ -340,7 +347,7 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
 SQLRETURN execute_once(Statement& statement, bool catalog)
 {
     Connection& connection = *statement.connection;
-    ++statement.params_processed;
+    if (SQLRETURN gathered = gather_parameters(statement); gathered != 0) return gathered;
     statement.data_at_exec_done = 0;
     statement.on_read_transaction = catalog ? 1 : 0;
     if (start_statement_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;

@@ -62,9 +62,6 @@ SQLRETURN execute_once(Statement& statement, bool catalog);
 // (and the return value of a {? = call ...}).
 SQLRETURN transfer_output_params(Statement& statement);
 
-// Describes the parameter markers into the IPD.
-SQLRETURN describe_parameters(Statement& statement);
-
 // Frees an XSQLDA made by allocate_sqlda.
 void free_sqlda(XSQLDA*& sqlda);
 

@@ -152,16 +152,6 @@ TEST_F(Statements, ServerErrorsKeepTheirSqlcode)
     EXPECT_EQ(diag_of(SQL_HANDLE_STMT, s).state, "42000");
 }
 
-TEST_F(Statements, ParameterMarkersReachTheServerWithoutValues)
-{
-    // Until parameters can be bound, the server reports the missing values.
-    Stmt s(dbc);
-    EXPECT_EQ(exec(s, "SELECT 1 FROM RDB$DATABASE WHERE 1 = ?"), SQL_ERROR);
-    Diag d = diag_of(SQL_HANDLE_STMT, s);
-    EXPECT_NE(d.native, 0) << d.message;
-    EXPECT_NE(d.state, "") << d.message;
-}
-
 TEST_F(Statements, PrepareThenExecuteTwice)
 {
     run("RECREATE TABLE T_TWICE (ID INTEGER)");

@@ -58,4 +58,41 @@ TEST_F(OutputParams, OutputParametersTakeTheResultColumnsInOrder)
     EXPECT_STREQ(first_diag(&s)->message_text, "Parameter not bound");
 }
 
+TEST_F(OutputParams, ARecordWithoutADirectionIsAnInputAndTheReturnValueAnOutput)
+{
+    // {? = call P(?, ?)}: an application descriptor set up field by field
+    // that never names a direction leaves SQL_DESC_PARAMETER_TYPE 0. Such a
+    // record is an input (the value the application sent must stay as it
+    // is); the return value, record 1, is an output all the same.
+    Statement& s = *as_record<Statement>(alloc_statement());
+    s.output_sqlda = allocate_sqlda(2);
+    s.output_sqlda->sqld = 2;
+    ISC_LONG values[2] = {7, 9};
+    ISC_SHORT nulls[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        XSQLVAR& var = s.output_sqlda->sqlvar[i];
+        var.sqltype = SQL_LONG + 1;
+        var.sqllen = 4;
+        var.sqldata = reinterpret_cast<ISC_SCHAR*>(&values[i]);
+        var.sqlind = &nulls[i];
+    }
+    ASSERT_TRUE(grow_records(*s.ird, 2));
+    s.ird->records[1].concise_type = s.ird->records[2].concise_type = SQL_INTEGER;
+    s.ipd->count = 2;
+    s.return_value_param = 1;
+
+    ASSERT_TRUE(grow_records(*s.apd, 3));
+    SQLINTEGER result = 0, in = 1, out = 0;
+    DescRecord* r = s.apd->records;
+    for (int i = 1; i <= 3; ++i) r[i].concise_type = SQL_C_SLONG;
+    r[1].data_ptr = &result;
+    r[2].data_ptr = &in;
+    r[3].parameter_type = SQL_PARAM_OUTPUT;
+    r[3].data_ptr = &out;
+    EXPECT_EQ(transfer_output_params(s), SQL_SUCCESS);
+    EXPECT_EQ(result, 7);
+    EXPECT_EQ(in, 1);
+    EXPECT_EQ(out, 9);
+}
+
 }  // namespace

@@ -1,0 +1,105 @@
+// Data at execution against a real embedded database: the segments a BLOB
+// sent in pieces reaches the client in (watched through the client table),
+// and the calls made outside a dialogue.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "connection.h"
+#include "params/bind_params.h"
+#include "params/put_data.h"
+#include "statement.h"
+#include "unit_support.h"
+
+namespace {
+
+// Segment lengths isc_put_segment was called with, passed on to the client.
+std::vector<unsigned short> segments;
+decltype(ClientApi::isc_put_segment) real_put_segment = nullptr;
+
+ISC_STATUS counting_put_segment(ISC_STATUS* status, isc_blob_handle* handle, unsigned short length,
+                                const ISC_SCHAR* data)
+{
+    segments.push_back(length);
+    return real_put_segment(status, handle, length, data);
+}
+
+class PutData : public HandleTest {
+protected:
+    void SetUp() override
+    {
+        HandleTest::SetUp();
+        char dir_template[] = "/tmp/brolix-unit-XXXXXX";
+        ASSERT_NE(mkdtemp(dir_template), nullptr);
+        dir_ = dir_template;
+        const std::string path = dir_ + "/put.fdb";
+        std::ofstream(dir_ + "/create.sql") << "CREATE DATABASE '" << path
+                                            << "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n"
+                                            << "CREATE TABLE T (ID INTEGER, B BLOB SUB_TYPE 0);\n";
+        const std::string command = "isql-fb -q -i '" + dir_ + "/create.sql' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << "isql-fb could not create " << path;
+        Connection& c = connection();
+        std::snprintf(c.database, sizeof c.database, "%s", path.c_str());
+        std::snprintf(c.user, sizeof c.user, "SYSDBA");
+        std::snprintf(c.charset, sizeof c.charset, "UTF8");
+        c.dialect = 3;
+        ASSERT_EQ(attach(c), SQL_SUCCESS);
+    }
+    void TearDown() override
+    {
+        if (connection().db_handle != 0) {
+            EXPECT_EQ(disconnect(connection()), SQL_SUCCESS);
+        }
+        std::remove((dir_ + "/put.fdb").c_str());
+        std::remove((dir_ + "/create.sql").c_str());
+        rmdir(dir_.c_str());
+        HandleTest::TearDown();
+    }
+
+    std::string message(Statement& s) { return first_diag(&s) ? first_diag(&s)->message_text : ""; }
+
+    std::string dir_;
+};
+
+TEST_F(PutData, ABlobInTwoPiecesGoesOutInSegmentsOfEachPiece)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    ASSERT_EQ(prepare_and_describe(s, "INSERT INTO T (ID, B) VALUES (1, ?)"), SQL_SUCCESS) << message(s);
+    SQLLEN at_exec = SQL_DATA_AT_EXEC;
+    ASSERT_EQ(bind_parameter(s, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, nullptr, 0, &at_exec),
+              SQL_SUCCESS);
+    ASSERT_EQ(execute_statement(s, false), SQL_NEED_DATA) << message(s);
+
+    std::vector<char> value(100000, 'x');
+    segments.clear();
+    real_put_segment = client_api().isc_put_segment;
+    {
+        ClientEntryOverride<&ClientApi::isc_put_segment> watch(counting_put_segment);
+        SQLPOINTER token = nullptr;
+        ASSERT_EQ(param_data(s, &token), SQL_NEED_DATA) << message(s);
+        ASSERT_EQ(put_data(s, value.data(), 50000), SQL_SUCCESS) << message(s);
+        ASSERT_EQ(put_data(s, value.data() + 50000, 50000), SQL_SUCCESS) << message(s);
+        ASSERT_EQ(param_data(s, &token), SQL_SUCCESS) << message(s);
+    }
+    EXPECT_EQ(segments, (std::vector<unsigned short>{16384, 16384, 16384, 848, 16384, 16384, 16384, 848}));
+}
+
+TEST_F(PutData, CallsOutsideADialogueAreASequenceError)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    SQLPOINTER token = nullptr;
+    char piece[] = "x";
+    EXPECT_EQ(put_data(s, piece, 1), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->sqlstate, "HY010");
+    EXPECT_STREQ(first_diag(&s)->message_text, "Function sequence error");
+    clear_diags(&s);
+    EXPECT_EQ(param_data(s, &token), SQL_ERROR);
+    EXPECT_STREQ(first_diag(&s)->sqlstate, "HY010");
+    EXPECT_EQ(token, nullptr);
+}
+
+}  // namespace
