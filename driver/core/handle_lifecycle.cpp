@@ -230,6 +230,7 @@ SQLRETURN close_statement(Statement& statement, int mode, CommitOnClose commit)
         for (int i = 1; i <= ird->count; ++i) {
             DescRecord& record = ird->records[i];
             record.getdata_offset = 0;
+            record.blob_pending = 0;  // never opened: nothing to close
             if (record.blob_open) {
                 // A BLOB the server no longer knows (its transaction ended
                 // under the open cursor) is closed as far as the driver is
