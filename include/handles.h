@@ -298,6 +298,11 @@ struct DescRecord {
     SQLLEN getdata_offset;
     isc_blob_handle blob_handle;
     int32_t blob_open;
+    // 1 while the current row's BLOB has not been opened yet: it is opened
+    // when its value is first read (a bound column at fetch, otherwise the
+    // first SQLGetData), so a row whose BLOB nobody reads costs no round
+    // trip. Cleared by every fetch, by opening and by closing the cursor.
+    int32_t blob_pending;
     // IRD of a CHAR column whose characters may take several bytes: its
     // length in characters, set when the column is described; the padding
     // the server adds beyond them is cut before conversion. 0 otherwise.

@@ -316,18 +316,19 @@ SQLLEN c_type_fixed_size(SQLSMALLINT c_type)
     }
 }
 
-SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,
-                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
-                         SQLLEN* octet_length, bool ard_type)
+namespace {
+
+// The bodies of resolve_conversion and run_conversion, inlined into
+// convert_column, which SQLGetData calls for every value.
+[[gnu::always_inline]] inline ConversionRefusal resolve(const Statement& statement, int column, SQLSMALLINT c_type,
+                                                         bool ard_type, ResolvedConversion& out)
 {
     const Descriptor* ird = statement.ird;
-    XSQLDA* sqlda = statement.output_sqlda;
+    const XSQLDA* sqlda = statement.output_sqlda;
     if (column < 1 || ird == nullptr || ird->records == nullptr || column > ird->count ||
         sqlda == nullptr || column > sqlda->sqln)
-        return post_error(&statement, "07009", column);
-    if (octet_length == str_len_or_ind) octet_length = nullptr;
-
-    DescRecord& record = ird->records[column];
+        return {"07009", column};
+    const DescRecord& record = ird->records[column];
     const XSQLVAR& var = sqlda->sqlvar[column - 1];
 
     if (c_type == SQL_ARD_TYPE) {
@@ -343,26 +344,43 @@ SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, S
                                 connection != nullptr && connection->wchar_default_c != 0);
     }
     Target target_kind;
-    if (!target_family(c_type, target_kind)) return post_error(&statement, "07006", c_type);
+    if (!target_family(c_type, target_kind)) return {"07006", c_type};
 
     const int sqltype = var.sqltype & ~1;
     const Source source = source_family(sqltype);
+    out = ResolvedConversion{column, c_type, ard_type, false, nullptr};
     if (source == Source::array) {
-        if (is_datetime_target(target_kind)) return post_error(&statement, "07006", sqltype);
+        if (is_datetime_target(target_kind)) return {"07006", sqltype};
+        out.array = true;
+        return {};
+    }
+    out.converter = matrix.entries[cell(source, target_kind)];
+    if (out.converter == nullptr) return {"07006", sqltype};
+    return {};
+}
+
+[[gnu::always_inline]] inline SQLRETURN run(Statement& statement, const ResolvedConversion& resolved,
+                                             SQLPOINTER target, SQLLEN buffer_length, SQLLEN* str_len_or_ind,
+                                             bool called_from_fetch, SQLLEN* octet_length)
+{
+    if (octet_length == str_len_or_ind) octet_length = nullptr;
+    if (resolved.array) {
         // Array contents are not fetched: always NULL, indicator or not.
         if (str_len_or_ind != nullptr) *str_len_or_ind = SQL_NULL_DATA;
         if (octet_length != nullptr) *octet_length = 0;
         return SQL_SUCCESS;
     }
-    const Converter convert = matrix.entries[cell(source, target_kind)];
-    if (convert == nullptr) return post_error(&statement, "07006", sqltype);
-    if (source == Source::blob && target == nullptr && str_len_or_ind == nullptr)
+    const int column = resolved.column;
+    DescRecord& record = statement.ird->records[column];
+    const XSQLVAR& var = statement.output_sqlda->sqlvar[column - 1];
+    const int sqltype = var.sqltype & ~1;
+    if (sqltype == fb_type::blob && target == nullptr && str_len_or_ind == nullptr)
         return post_error(&statement, "HY000", 0, "Can not read blob with null TargetPtr");
 
     if (is_null(var)) {
         if (str_len_or_ind == nullptr) return post_error(&statement, "22002");
         *str_len_or_ind = SQL_NULL_DATA;
-        if (octet_length != nullptr) *octet_length = c_type_fixed_size(c_type);
+        if (octet_length != nullptr) *octet_length = c_type_fixed_size(resolved.c_type);
         return SQL_SUCCESS;
     }
     // A column whose buffers were never set up (its description failed).
@@ -373,16 +391,41 @@ SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, S
                           var,
                           sqltype,
                           column,
-                          c_type,
+                          resolved.c_type,
                           static_cast<char*>(target),
                           buffer_length,
                           str_len_or_ind,
                           octet_length,
                           called_from_fetch,
-                          ard_type};
-    const SQLRETURN rc = convert(conversion);
+                          resolved.ard_type};
+    const SQLRETURN rc = resolved.converter(conversion);
     if (rc == SQL_SUCCESS_WITH_INFO) post_warning(&statement, "01004");
     return rc;
+}
+
+}  // namespace
+
+ConversionRefusal resolve_conversion(const Statement& statement, int column, SQLSMALLINT c_type, bool ard_type,
+                                     ResolvedConversion& out)
+{
+    return resolve(statement, column, c_type, ard_type, out);
+}
+
+SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length)
+{
+    return run(statement, resolved, target, buffer_length, str_len_or_ind, called_from_fetch, octet_length);
+}
+
+SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length, bool ard_type)
+{
+    ResolvedConversion resolved;
+    const ConversionRefusal refusal = resolve(statement, column, c_type, ard_type, resolved);
+    if (refusal.sqlstate != nullptr) return post_error(&statement, refusal.sqlstate, refusal.detail);
+    return run(statement, resolved, target, buffer_length, str_len_or_ind, called_from_fetch, octet_length);
 }
 
 SQLRETURN get_data(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target,

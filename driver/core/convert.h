@@ -5,8 +5,8 @@
 //
 // The value is read where the client left it: the column's XSQLVAR in the
 // statement's output XSQLDA. Per-row state (how much of a value SQLGetData
-// has already returned, the row's open BLOB) lives in the column's IRD
-// record. Nothing is allocated per value except for decoding text from a
+// has already returned, the row's BLOB, opened when it is first read)
+// lives in the column's IRD record. Nothing is allocated per value except for decoding text from a
 // code page other than UTF-8.
 #pragma once
 
@@ -22,7 +22,8 @@
 // receives the indicator only).
 //
 // `called_from_fetch` marks a bound column: the value is always delivered
-// from its start and a BLOB read through its handle is reopened afterwards.
+// from its start and a BLOB read through its handle is closed afterwards, to
+// be opened again from its start by a later SQLGetData.
 // Otherwise (SQLGetData, output parameters) a value longer than the buffer
 // is returned in pieces over successive calls, then SQL_NO_DATA.
 // `ard_type` marks a C type taken from the ARD record (SQL_ARD_TYPE): the
@@ -33,6 +34,42 @@
 SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,
                          SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
                          SQLLEN* octet_length, bool ard_type);
+
+namespace convert_detail {
+struct Conversion;
+}
+
+// A conversion worked out for one column and C type: the C type resolved
+// (SQL_C_DEFAULT, SQL_ARD_TYPE) and the converter chosen from the matrix.
+// The fetch works it out once per rowset for every bound column, so that
+// each row pays only for the conversion itself.
+// Plain data without initializers: the fetch keeps an array of them on its
+// stack for every call and fills only the entries it uses.
+struct ResolvedConversion {
+    int column;
+    SQLSMALLINT c_type;
+    bool ard_type;
+    bool array;  // an ARRAY column: always delivered as NULL
+    SQLRETURN (*converter)(convert_detail::Conversion&);
+};
+
+// Why a conversion cannot be resolved: the SQLSTATE and the number its
+// message carries; a null state when it can.
+struct ConversionRefusal {
+    const char* sqlstate = nullptr;
+    int detail = 0;
+};
+
+// Resolves column `column` (from 1) to `c_type`. Posts nothing: the caller
+// either posts the refusal or falls back to convert_column, which does.
+ConversionRefusal resolve_conversion(const Statement& statement, int column, SQLSMALLINT c_type, bool ard_type,
+                                     ResolvedConversion& out);
+
+// Converts the current row's value of a resolved column, with the same
+// results as convert_column.
+SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
+                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
+                         SQLLEN* octet_length);
 
 // Size in bytes of one element of a fixed-size C type (SQL_C_NUMERIC 19,
 // the 32-bit types and SQL_C_FLOAT 4, the 16-bit types 2, SQL_C_DOUBLE and

@@ -1,13 +1,15 @@
-// BLOB columns: read through the BLOB handle that the fetch opened for the
-// row, in client reads of at most 16384 bytes, straight into the
-// application's buffer. A text BLOB arrives as its bytes (SQL_C_CHAR, and
+// BLOB columns: read through the row's BLOB handle, in client reads of at
+// most 16384 bytes, straight into the application's buffer. A text BLOB arrives as its bytes (SQL_C_CHAR, and
 // SQL_C_BINARY) or decoded to UTF-16 (SQL_C_WCHAR); a binary BLOB as its
 // bytes or as hexadecimal text.
 //
+// The fetch opens nothing: a row's BLOB is opened when its value is first
+// read (a bound column while the row is transferred, otherwise the first
+// SQLGetData), so BLOBs nobody reads cost no round trip to the server.
 // SQLGetData reads a value in pieces: the record's getdata_offset counts the
 // bytes already returned, and the handle simply continues. A bound column is
-// read from the start and its BLOB is then reopened, so that SQLGetData can
-// read the same value again.
+// read from the start and its BLOB is then closed, to be opened again from
+// its start if SQLGetData asks for the same value.
 #include <algorithm>
 #include <string>
 
@@ -79,19 +81,17 @@ SQLLEN read_bytes(Conversion& c, char* out, SQLLEN want, bool& at_end)
     return got;
 }
 
-// After a bound column has been read: the BLOB is opened again from its
-// start for SQLGetData.
-SQLRETURN reopen(Conversion& c)
+// Opens the current row's BLOB when its value is first read. False (posted)
+// when the client fails; the column then stays unopened.
+bool open_pending(Conversion& c)
 {
-    Statement& statement = c.statement;
     DescRecord& record = c.record;
-    if (record.blob_open) client::isc_close_blob(statement.status, &record.blob_handle);
-    record.blob_handle = 0;
-    record.blob_open = 0;
-    record.getdata_offset = 0;
+    if (!record.blob_pending) return true;
+    Statement& statement = c.statement;
     Connection* connection = statement.connection;
     auto* id = reinterpret_cast<ISC_QUAD*>(c.var.sqldata);
     isc_tr_handle* transaction = statement_transaction(statement);
+    record.blob_handle = 0;
     if (BROLIX_CLIENT_HAS(isc_open_blob2))
         client::isc_open_blob2(statement.status, &connection->db_handle, transaction, &record.blob_handle, id, 0,
                                nullptr);
@@ -100,10 +100,23 @@ SQLRETURN reopen(Conversion& c)
     if (status_failed(statement.status)) {
         record.blob_handle = 0;
         post_statement_status(&statement);
-        return SQL_ERROR;
+        return false;
     }
+    record.blob_pending = 0;
     record.blob_open = 1;
-    return SQL_SUCCESS;
+    return true;
+}
+
+// After a bound column has been read: the BLOB is closed and left to be
+// opened again from its start if SQLGetData asks for it.
+void close_for_rereading(Conversion& c)
+{
+    DescRecord& record = c.record;
+    if (record.blob_open) client::isc_close_blob(c.statement.status, &record.blob_handle);
+    record.blob_handle = 0;
+    record.blob_open = 0;
+    record.blob_pending = 1;
+    record.getdata_offset = 0;
 }
 
 constexpr char hex_digits[] = "0123456789ABCDEF";
@@ -192,6 +205,7 @@ SQLLEN read_wide_text(Conversion& c, SQLLEN remaining, std::size_t capacity, std
 
 SQLRETURN read_blob(Conversion& c, Form form)
 {
+    if (!open_pending(c)) return SQL_ERROR;
     SQLLEN total;
     if (!total_length(c, total)) return SQL_ERROR;
     const SQLLEN offset = c.from_fetch ? 0 : std::max<SQLLEN>(c.record.getdata_offset, 0);
@@ -266,7 +280,7 @@ SQLRETURN read_blob(Conversion& c, Form form)
     if (got < 0) return SQL_ERROR;
     report_length(c, remaining * unit);
     if (c.from_fetch) {
-        if (touched && reopen(c) != SQL_SUCCESS) return SQL_ERROR;
+        if (touched) close_for_rereading(c);
     } else {
         c.record.getdata_offset = offset + got;
     }

@@ -1,5 +1,6 @@
 #include "fetch.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -32,40 +33,26 @@ SQLUSMALLINT row_status_of(SQLRETURN rc)
     }
 }
 
-// Closes the BLOB a column opened for the previous row and opens the one of
-// the row just fetched. A NULL BLOB has nothing to open.
-SQLRETURN prepare_row_blobs(Statement& statement, bool row_fetched)
+// Closes the BLOB a column opened for the previous row and marks the one of
+// the row just fetched for opening when its value is first read: most
+// applications never read most BLOBs, and an open is a round trip to the
+// server. A NULL BLOB has nothing to open.
+void prepare_row_blobs(Statement& statement, bool row_fetched)
 {
     Descriptor& ird = *statement.ird;
     XSQLDA& sqlda = *statement.output_sqlda;
-    Connection& connection = *statement.connection;
     for (int i = 1; i <= ird.count && i <= sqlda.sqld; ++i) {
         DescRecord& record = ird.records[i];
         record.getdata_offset = 0;
-        XSQLVAR& var = sqlda.sqlvar[i - 1];
+        const XSQLVAR& var = sqlda.sqlvar[i - 1];
         if (!is_blob_column(var)) continue;
         if (record.blob_open) {
             client::isc_close_blob(statement.status, &record.blob_handle);
             record.blob_handle = 0;
             record.blob_open = 0;
         }
-        if (!row_fetched || is_null(var)) continue;
-        record.blob_handle = 0;
-        auto* id = reinterpret_cast<ISC_QUAD*>(var.sqldata);
-        isc_tr_handle* transaction = statement_transaction(statement);
-        if (BROLIX_CLIENT_HAS(isc_open_blob2))
-            client::isc_open_blob2(statement.status, &connection.db_handle, transaction, &record.blob_handle,
-                                   id, 0, nullptr);
-        else
-            client::isc_open_blob(statement.status, &connection.db_handle, transaction, &record.blob_handle, id);
-        if (status_failed(statement.status)) {
-            record.blob_handle = 0;
-            post_statement_status(&statement);
-            return SQL_ERROR;
-        }
-        record.blob_open = 1;
+        record.blob_pending = row_fetched && !is_null(var) ? 1 : 0;
     }
-    return SQL_SUCCESS;
 }
 
 // Moves a bound pointer to the element of `row`, plus the bind offset.
@@ -85,14 +72,37 @@ SQLLEN data_stride(const Descriptor& ard, const DescRecord& record)
     return fixed != 0 ? fixed : record.octet_length;
 }
 
-// The strides of the first columns, worked out once per rowset.
-struct Strides {
+// What the transfer of the bound columns works out once per rowset rather
+// than for every row: for each bound column its element stride and its
+// resolved conversion. Columns past `cached`, and columns whose conversion
+// cannot be resolved (the conversion step then posts the error on every
+// row, as it would without the plan), go through convert_column.
+struct BoundPlan {
     static constexpr int cached = 64;
-    SQLLEN data[cached + 1];
+    struct Column {
+        SQLLEN stride;
+        bool resolved;
+        ResolvedConversion conversion;
+    };
+    Column columns[cached + 1];
+
+    void build(const Statement& statement)
+    {
+        const Descriptor& ard = *statement.ard;
+        const int last = std::min<int>(ard.count, cached);
+        for (int i = 1; i <= last; ++i) {
+            const DescRecord& record = ard.records[i];
+            Column& column = columns[i];
+            column.stride = data_stride(ard, record);
+            column.resolved = resolve_conversion(statement, i, record.concise_type, false, column.conversion)
+                                  .sqlstate == nullptr;
+        }
+    }
 };
 
-// Delivers the bound columns of the current row at rowset position `row`.
-SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const Strides& strides)
+// Delivers the bound columns of the current row at rowset position `row`,
+// through the rowset's plan when there is one.
+SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundPlan* plan)
 {
     Descriptor& ard = *statement.ard;
     const int last = ard.count < statement.ird->count ? ard.count : statement.ird->count;
@@ -104,12 +114,17 @@ SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const Stride
         DescRecord& record = ard.records[i];
         if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
             continue;
-        const SQLLEN stride = i <= Strides::cached ? strides.data[i] : data_stride(ard, record);
-        SQLRETURN rc = convert_column(statement, i, record.concise_type,
-                                      element(static_cast<char*>(record.data_ptr), row, stride, offset),
-                                      record.octet_length, element(record.indicator_ptr, row, length_stride, offset),
-                                      true, element(record.octet_length_ptr, row, length_stride, offset),
-                                      false);
+        const BoundPlan::Column* planned = plan != nullptr && i <= BoundPlan::cached ? &plan->columns[i] : nullptr;
+        const SQLLEN stride = planned != nullptr ? planned->stride : data_stride(ard, record);
+        char* data = element(static_cast<char*>(record.data_ptr), row, stride, offset);
+        SQLLEN* indicator = element(record.indicator_ptr, row, length_stride, offset);
+        SQLLEN* octet_length = element(record.octet_length_ptr, row, length_stride, offset);
+        const SQLRETURN rc =
+            planned != nullptr && planned->resolved
+                ? run_conversion(statement, planned->conversion, data, record.octet_length, indicator, true,
+                                 octet_length)
+                : convert_column(statement, i, record.concise_type, data, record.octet_length, indicator, true,
+                                 octet_length, false);
         if (rc == SQL_ERROR) return SQL_ERROR;
         if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
     }
@@ -207,7 +222,7 @@ SQLRETURN fetch_server_row(Statement& statement)
         post_statement_status(&statement);
         return SQL_ERROR;
     }
-    if (prepare_row_blobs(statement, fetched == 0) != SQL_SUCCESS) return SQL_ERROR;
+    prepare_row_blobs(statement, fetched == 0);
     if (fetched == 100) {
         statement.at_end = 1;
         end_of_cursor(statement);
@@ -256,8 +271,14 @@ SQLRETURN fetch_rowset(Statement& statement)
     // One hold of the client lock for the rowset's group of fetches, rather
     // than one per row.
     ClientCallLock lock;
-    Strides strides;
-    for (int i = 1; i <= ard.count && i <= Strides::cached; ++i) strides.data[i] = data_stride(ard, ard.records[i]);
+    const bool transfer = ird.count > 0 && statement.retrieve_data != SQL_RD_OFF;
+    // A plan pays off over several rows; a rowset of one converts directly.
+    BoundPlan plan;
+    const BoundPlan* planned = nullptr;
+    if (transfer && size > 1) {
+        plan.build(statement);
+        planned = &plan;
+    }
     for (; row < size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         row_result = fetch_row(statement);
@@ -267,7 +288,7 @@ SQLRETURN fetch_rowset(Statement& statement)
             if (row_result == SQL_ERROR) with_info = true;
             break;
         }
-        if (ird.count > 0 && statement.retrieve_data != SQL_RD_OFF) row_result = transfer_bound_columns(statement, row, strides);
+        if (transfer) row_result = transfer_bound_columns(statement, row, planned);
         if (ird.array_status_ptr != nullptr) ird.array_status_ptr[row] = row_status_of(row_result);
         // A failed row does not fail the rowset, but the call must say that
         // something is to be read in the diagnostics.

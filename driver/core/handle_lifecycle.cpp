@@ -230,6 +230,7 @@ SQLRETURN close_statement(Statement& statement, int mode, CommitOnClose commit)
         for (int i = 1; i <= ird->count; ++i) {
             DescRecord& record = ird->records[i];
             record.getdata_offset = 0;
+            record.blob_pending = 0;  // never opened: nothing to close
             if (record.blob_open) {
                 // A BLOB the server no longer knows (its transaction ended
                 // under the open cursor) is closed as far as the driver is
@@ -297,6 +298,10 @@ void free_statement(Statement* statement, CommitOnClose commit)
     // Releasing the server statement cannot fail the release of the handle:
     // its status, if any, goes nowhere once the statement is gone.
     try {
+        // A BLOB still receiving data-at-execution pieces is closed first.
+        if (statement->put_data_state > 0 && statement->connection != nullptr &&
+            statement->connection->db_handle != 0)
+            cancel_data_at_exec(*statement);
         close_statement(*statement, 1, commit);
     } catch (...) {
     }

@@ -1,6 +1,7 @@
 // SQLGetData through the driver manager against a real database: every
 // Firebird 3 column type and its NULL, values read in pieces, and BLOBs read
-// whole, in pieces, as hexadecimal text and after a bound read.
+// whole, in pieces, as hexadecimal text, after a bound read, and when first
+// asked for after other columns of the row.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,6 +76,11 @@ protected:
             "  INSERT INTO T_BLOB (ID, BIN) VALUES (2, :b); "
             "END",
             "INSERT INTO T_BLOB (ID, BIN) VALUES (3, x'01AB')",
+            "RECREATE TABLE T_MEMO (ID INTEGER NOT NULL PRIMARY KEY, TB BLOB SUB_TYPE TEXT, "
+            "NAME VARCHAR(10), BB BLOB SUB_TYPE BINARY)",
+            "INSERT INTO T_MEMO VALUES (1, 'first text', 'one', x'0102')",
+            "INSERT INTO T_MEMO VALUES (2, NULL, 'two', NULL)",
+            "INSERT INTO T_MEMO VALUES (3, 'third', 'three', x'03')",
             "RECREATE TABLE T_DIGITS (V VARCHAR(20))",
             "INSERT INTO T_DIGITS VALUES ('0123456789')",
         };
@@ -463,6 +469,72 @@ TEST_F(GetData, BoundBlobCanBeReadAgainWithGetData)
         << s.diag();
     EXPECT_EQ(indicator, 40000);
     EXPECT_EQ(std::string(again.data()), digits(0, 40000));
+}
+
+// A BLOB column that is not bound is read only when SQLGetData asks for it:
+// after later columns of its row, in pieces, NULL, in rows where nothing
+// reads it, and across a rowset whose BLOBs nobody reads.
+TEST_F(GetData, UnboundBlobsAreReadWhenAskedFor)
+{
+    Stmt s(dbc);
+    const char* query = "SELECT ID, TB, NAME, BB FROM T_MEMO ORDER BY ID";
+    SQLINTEGER id = 0;
+    SQLLEN id_indicator = 0;
+    ASSERT_EQ(SQLExecDirect(s, sql(query), SQL_NTS), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLBindCol(s, 1, SQL_C_SLONG, &id, 0, &id_indicator), SQL_SUCCESS);
+
+    // Row 1: the later columns first, then the text BLOB in pieces.
+    ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    char text[16] = {};
+    SQLLEN indicator = 0;
+    EXPECT_EQ(SQLGetData(s, 3, SQL_C_CHAR, text, sizeof text, &indicator), SQL_SUCCESS) << s.diag();
+    EXPECT_STREQ(text, "one");
+    unsigned char bytes[4] = {};
+    EXPECT_EQ(SQLGetData(s, 4, SQL_C_BINARY, bytes, sizeof bytes, &indicator), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(indicator, 2);
+    EXPECT_EQ(bytes[0], 0x01);
+    EXPECT_EQ(bytes[1], 0x02);
+    EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, 0, &indicator), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(indicator, 10);
+    EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, 7, &indicator), SQL_SUCCESS_WITH_INFO);
+    EXPECT_STREQ(text, "first ");
+    EXPECT_EQ(indicator, 10);
+    EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, 7, &indicator), SQL_SUCCESS) << s.diag();
+    EXPECT_STREQ(text, "text");
+    EXPECT_EQ(indicator, 4);
+    EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, 7, &indicator), SQL_NO_DATA);
+
+    // Row 2: NULL BLOBs, with and without an indicator.
+    ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(id, 2);
+    EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, sizeof text, &indicator), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(indicator, SQL_NULL_DATA);
+    EXPECT_EQ(SQLGetData(s, 4, SQL_C_BINARY, bytes, sizeof bytes, nullptr), SQL_ERROR);
+    EXPECT_EQ(state_of(s), "22002");
+
+    // Row 3 is fetched and left unread; the cursor ends and closes.
+    ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(id, 3);
+    EXPECT_EQ(SQLFetch(s), SQL_NO_DATA);
+    EXPECT_EQ(SQLCloseCursor(s), SQL_SUCCESS) << s.diag();
+
+    // A rowset of three whose BLOBs nobody reads; the cursor then closes and
+    // the next execution reads its first BLOB whole.
+    SQLINTEGER ids[3] = {};
+    SQLLEN id_indicators[3] = {};
+    ASSERT_EQ(SQLSetStmtAttr(s, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(3), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLBindCol(s, 1, SQL_C_SLONG, ids, 0, id_indicators), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecDirect(s, sql(query), SQL_NTS), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(ids[2], 3);
+    EXPECT_EQ(SQLFreeStmt(s, SQL_CLOSE), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLSetStmtAttr(s, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLBindCol(s, 1, SQL_C_SLONG, &id, 0, &id_indicator), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecDirect(s, sql(query), SQL_NTS), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(SQLGetData(s, 2, SQL_C_CHAR, text, sizeof text, &indicator), SQL_SUCCESS) << s.diag();
+    EXPECT_STREQ(text, "first text");
+    EXPECT_EQ(SQLFreeStmt(s, SQL_CLOSE), SQL_SUCCESS) << s.diag();
 }
 
 }  // namespace

@@ -1117,6 +1117,7 @@ struct FakeBlob {
     int closes = 0;
     int info_calls = 0;
     bool fail_reads = false;
+    bool fail_opens = false;
 };
 FakeBlob* fake = nullptr;
 
@@ -1171,6 +1172,12 @@ ISC_STATUS ISC_EXPORT fake_open_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr
                                       const ISC_UCHAR*)
 {
     ++fake->opens;
+    if (fake->fail_opens) {
+        status[0] = 1;
+        status[1] = isc_bad_segstr_id;
+        status[2] = 0;
+        return status[1];
+    }
     fake->position = 0;
     fake->in_segment = 0;
     *handle = 77;
@@ -1204,14 +1211,14 @@ protected:
         fake = nullptr;
     }
 
-    // A BLOB column of the current row, opened as the fetch leaves it.
+    // A BLOB column of the current row as the fetch leaves it: not opened
+    // until its value is first read.
     int add_blob(int subtype, std::string data, size_t segment = 65535)
     {
         blob_state.data = std::move(data);
         blob_state.segment = segment;
         const int column = add(blob(subtype));
-        ird_records[column].blob_handle = 77;
-        ird_records[column].blob_open = 1;
+        ird_records[column].blob_pending = 1;
         return column;
     }
 
@@ -1352,25 +1359,35 @@ TEST_F(Blob, TextBlobAsWideText)
     }
 }
 
-TEST_F(Blob, BoundBlobIsReopenedAfterReading)
+TEST_F(Blob, OpenedWhenFirstReadAndClosedAfterABoundRead)
 {
     const int column = add_blob(1, letters(100));
-    Result r = get(column, SQL_C_CHAR, 50, true, true);
+    // A length inquiry from the fetch opens the BLOB and reads nothing.
+    Result r = get(column, SQL_C_CHAR, 0, true, true);
+    EXPECT_EQ(r.indicator, 100);
+    EXPECT_EQ(blob_state.opens, 1);
+    EXPECT_EQ(blob_state.reads, 0);
+    // The bound read takes the value from its start, then closes the BLOB.
+    r = get(column, SQL_C_CHAR, 50, true, true);
     EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(r.narrow(), letters(49));
     EXPECT_EQ(r.indicator, 100);
+    EXPECT_EQ(blob_state.opens, 1);
     EXPECT_EQ(blob_state.closes, 1);
-    EXPECT_EQ(blob_state.opens, 1);
-    EXPECT_EQ(ird_records[column].blob_open, 1);
+    EXPECT_EQ(ird_records[column].blob_open, 0);
     EXPECT_EQ(ird_records[column].getdata_offset, 0);
-    // SQLGetData then reads the same value from its start.
-    r = get(column, SQL_C_CHAR, 200);
+    // SQLGetData opens it again and reads the same value from its start, in
+    // pieces, on one handle.
+    r = get(column, SQL_C_CHAR, 61);
+    EXPECT_EQ(r.rc, SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(r.narrow(), letters(60));
+    r = get(column, SQL_C_CHAR, 61);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
-    EXPECT_EQ(r.narrow(), letters(100));
-    // A length inquiry from the fetch reads nothing and reopens nothing.
-    r = get(column, SQL_C_CHAR, 0, true, true);
-    EXPECT_EQ(r.indicator, 100);
-    EXPECT_EQ(blob_state.opens, 1);
+    EXPECT_EQ(r.narrow(), letters(100).substr(60));
+    EXPECT_EQ(r.indicator, 40);
+    EXPECT_EQ(get(column, SQL_C_CHAR, 61).rc, SQL_NO_DATA);
+    EXPECT_EQ(blob_state.opens, 2);
+    EXPECT_EQ(ird_records[column].blob_open, 1);
 }
 
 TEST_F(Blob, NullBlobNullTargetAndClientErrors)
@@ -1385,12 +1402,23 @@ TEST_F(Blob, NullBlobNullTargetAndClientErrors)
     EXPECT_STREQ(diag_record(&statement, 1)->sqlstate, "HY000");
     EXPECT_STREQ(diag_record(&statement, 1)->message_text, "Can not read blob with null TargetPtr");
 
-    // A read the client refuses.
-    blob_state.fail_reads = true;
+    // An open the client refuses: the client's error, nothing read, and the
+    // next call tries again.
+    blob_state.fail_opens = true;
     Result r = get(column, SQL_C_CHAR);
     EXPECT_EQ(r.rc, SQL_ERROR);
     EXPECT_FALSE(r.state.empty());
+    EXPECT_EQ(blob_state.reads, 0);
+    EXPECT_EQ(blob_state.info_calls, 0);
+    blob_state.fail_opens = false;
+
+    // A read the client refuses.
+    blob_state.fail_reads = true;
+    r = get(column, SQL_C_CHAR);
+    EXPECT_EQ(r.rc, SQL_ERROR);
+    EXPECT_FALSE(r.state.empty());
     EXPECT_NE(r.state, "01004");
+    EXPECT_EQ(blob_state.opens, 2);
 
     // A NULL BLOB asks the client nothing.
     TearDown();
@@ -1402,6 +1430,7 @@ TEST_F(Blob, NullBlobNullTargetAndClientErrors)
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.indicator, SQL_NULL_DATA);
     EXPECT_EQ(blob_state.info_calls, 0);
+    EXPECT_EQ(blob_state.opens, 0);
     EXPECT_EQ(get(nothing, SQL_C_CHAR, 256, false).state, "22002");
 }
 
