@@ -298,6 +298,10 @@ void free_statement(Statement* statement, CommitOnClose commit)
     // Releasing the server statement cannot fail the release of the handle:
     // its status, if any, goes nowhere once the statement is gone.
     try {
+        // A BLOB still receiving data-at-execution pieces is closed first.
+        if (statement->put_data_state > 0 && statement->connection != nullptr &&
+            statement->connection->db_handle != 0)
+            cancel_data_at_exec(*statement);
         close_statement(*statement, 1, commit);
     } catch (...) {
     }

@@ -128,6 +128,8 @@ TEST_F(DataAtExec, PiecesForOtherMarkersAreCollectedInPlace)
         {"a piece after NULL", "VARCHAR(5)", SQL_C_CHAR, {{"", SQL_NULL_DATA}, {"a", 0}}, nullptr, "HY020"},
         {"a C integer in two pieces", "INTEGER", SQL_C_SLONG, {{forty_two, 0}, {forty_two, 0}}, nullptr, "HY019"},
         {"a negative length", "VARCHAR(5)", SQL_C_CHAR, {{"a", -7}}, nullptr, "HY090"},
+        {"an odd length of wide text", "VARCHAR(5)", SQL_C_WCHAR, {{wide_xyz, 5}}, nullptr, "HY090"},
+        {"half a surrogate pair", "VARCHAR(5)", SQL_C_WCHAR, {{std::string("a\0\x00\xDC", 4), 0}}, nullptr, "HY000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -570,6 +570,35 @@ TEST_F(ParamConvert, RowsOfTwoGigabytesOrMoreAreStillRowWise)
     EXPECT_EQ(stored(n, 4), bytes_of<int32_t>(41));
 }
 
+TEST_F(ParamConvert, PackedRowsGiveLengthsAndWideTextAtAnyAlignment)
+{
+    // Rows laid out field after field without padding, as pyodbc's
+    // fast_executemany lays them out: wide text at an odd offset, the
+    // lengths and the number unaligned.
+    const int text_marker = add_marker(char_(10));
+    const int number_marker = add_marker(integer());
+    constexpr size_t text_at = 1, text_length_at = 9, number_at = 17, number_length_at = 21, row_size = 29;
+    std::vector<char> rows(2 * row_size, '\0');
+    char* row1 = rows.data() + row_size;
+    const std::string text = wide(u"h\u00e9");
+    const SQLLEN text_length = 4, number_length = 0;
+    const int32_t number = -17;
+    std::memcpy(row1 + text_at, text.data(), text.size());
+    std::memcpy(row1 + text_length_at, &text_length, sizeof text_length);
+    std::memcpy(row1 + number_at, &number, sizeof number);
+    std::memcpy(row1 + number_length_at, &number_length, sizeof number_length);
+    apd.bind_type = static_cast<SQLINTEGER>(row_size);
+    bind(text_marker, SQL_C_WCHAR, rows.data() + text_at, 8,
+         reinterpret_cast<SQLLEN*>(rows.data() + text_length_at));
+    bind(number_marker, SQL_C_SLONG, rows.data() + number_at, 4,
+         reinterpret_cast<SQLLEN*>(rows.data() + number_length_at));
+    statement.row_index = 1;
+    ASSERT_EQ(gather(), SQL_SUCCESS) << state();
+    EXPECT_EQ(std::string(buffers[text_marker].data(), static_cast<size_t>(var(text_marker).sqllen)),
+              "h\xc3\xa9");
+    EXPECT_EQ(stored(number_marker, 4), bytes_of(number));
+}
+
 TEST_F(ParamConvert, MarkersTakeTheirRecordsInOrderPastOutputOnlyAndReturnValueRecords)
 {
     const int first = add_marker(integer());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "connection.h"
+#include "handle_lifecycle.h"
 #include "params/bind_params.h"
 #include "params/put_data.h"
 #include "statement.h"
@@ -86,6 +87,70 @@ TEST_F(PutData, ABlobInTwoPiecesGoesOutInSegmentsOfEachPiece)
         ASSERT_EQ(param_data(s, &token), SQL_SUCCESS) << message(s);
     }
     EXPECT_EQ(segments, (std::vector<unsigned short>{16384, 16384, 16384, 848, 16384, 16384, 16384, 848}));
+}
+
+// Cancelled while the first of two BLOBs receives pieces: its BLOB is
+// closed rather than left open, and the statement runs again.
+TEST_F(PutData, CancelReleasesTheBlobReceivingPieces)
+{
+    Statement& s = *as_record<Statement>(alloc_statement());
+    ASSERT_EQ(prepare_and_describe(s, "INSERT INTO T (ID, B) SELECT 1, CAST(? AS BLOB SUB_TYPE 0) "
+                                      "FROM RDB$DATABASE WHERE CAST(? AS BLOB SUB_TYPE 0) IS NOT NULL"),
+              SQL_SUCCESS)
+        << message(s);
+    SQLLEN at_exec = SQL_DATA_AT_EXEC;
+    for (SQLUSMALLINT n : {1, 2})
+        ASSERT_EQ(bind_parameter(s, n, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, nullptr, 0, &at_exec),
+                  SQL_SUCCESS);
+    ASSERT_EQ(execute_statement(s, false), SQL_NEED_DATA) << message(s);
+    SQLPOINTER token = nullptr;
+    ASSERT_EQ(param_data(s, &token), SQL_NEED_DATA) << message(s);
+    char piece[] = "abc";
+    ASSERT_EQ(put_data(s, piece, 3), SQL_SUCCESS) << message(s);
+    ASSERT_NE(s.ipd->records[1].blob_handle, 0u);
+
+    EXPECT_EQ(cancel_statement(s), SQL_SUCCESS) << message(s);
+    EXPECT_EQ(s.ipd->records[1].blob_handle, 0u) << "the BLOB was left open";
+    EXPECT_EQ(s.need_data_param, 0);
+    EXPECT_EQ(s.put_data_state, 0);
+
+    ASSERT_EQ(execute_statement(s, false), SQL_NEED_DATA) << message(s);
+    ASSERT_EQ(param_data(s, &token), SQL_NEED_DATA) << message(s);
+    ASSERT_EQ(put_data(s, piece, 3), SQL_SUCCESS) << message(s);
+    ASSERT_EQ(param_data(s, &token), SQL_NEED_DATA) << message(s);
+    ASSERT_EQ(put_data(s, piece, 3), SQL_SUCCESS) << message(s);
+    EXPECT_EQ(param_data(s, &token), SQL_SUCCESS) << message(s);
+    EXPECT_EQ(s.row_count, 1);
+}
+
+// Freed while a BLOB receives pieces: the BLOB is closed with it.
+int closes = 0;
+decltype(ClientApi::isc_close_blob) real_close_blob = nullptr;
+ISC_STATUS counting_close_blob(ISC_STATUS* status, isc_blob_handle* handle)
+{
+    ++closes;
+    return real_close_blob(status, handle);
+}
+
+TEST_F(PutData, FreeingTheStatementClosesTheBlobReceivingPieces)
+{
+    SQLHANDLE handle = alloc_statement();
+    Statement& s = *as_record<Statement>(handle);
+    ASSERT_EQ(prepare_and_describe(s, "INSERT INTO T (ID, B) VALUES (1, ?)"), SQL_SUCCESS) << message(s);
+    SQLLEN at_exec = SQL_DATA_AT_EXEC;
+    ASSERT_EQ(bind_parameter(s, 1, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_LONGVARBINARY, nullptr, 0, &at_exec),
+              SQL_SUCCESS);
+    ASSERT_EQ(execute_statement(s, false), SQL_NEED_DATA) << message(s);
+    SQLPOINTER token = nullptr;
+    ASSERT_EQ(param_data(s, &token), SQL_NEED_DATA) << message(s);
+    char piece[] = "abc";
+    ASSERT_EQ(put_data(s, piece, 3), SQL_SUCCESS) << message(s);
+
+    closes = 0;
+    real_close_blob = client_api().isc_close_blob;
+    ClientEntryOverride<&ClientApi::isc_close_blob> watch(counting_close_blob);
+    EXPECT_EQ(free_handle_guarded(SQL_HANDLE_STMT, handle), SQL_SUCCESS);
+    EXPECT_EQ(closes, 1);
 }
 
 TEST_F(PutData, CallsOutsideADialogueAreASequenceError)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "diagnostics.h"
 #include "param_convert.h"
@@ -49,13 +50,22 @@ bool is_output(const DescRecord& record)
     return record.parameter_type == SQL_PARAM_OUTPUT || record.parameter_type == SQL_PARAM_INPUT_OUTPUT;
 }
 
+// An indicator or length of the application's: rows of parameter arrays
+// (pyodbc's, for one) pack them at any alignment.
+SQLLEN read_length(const SQLLEN* at)
+{
+    SQLLEN value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
 // The length/indicator value L: the indicator's value unless it marks NULL
 // or data at execution, replaced by the length's value when there is a
 // length pointer; SQL_NTS when there is neither.
 SQLLEN length_value(const SQLLEN* indicator, const SQLLEN* length)
 {
-    if (length != nullptr) return *length;
-    if (indicator != nullptr) return *indicator;
+    if (length != nullptr) return read_length(length);
+    if (indicator != nullptr) return read_length(indicator);
     return SQL_NTS;
 }
 
@@ -87,7 +97,7 @@ SQLRETURN gather_parameters(Statement& statement)
         XSQLVAR& var = sqlda->sqlvar[n - 1];
 
         const SQLLEN* indicator = address.move(record.indicator_ptr, sizeof(SQLLEN));
-        const SQLLEN indicator_value = indicator != nullptr ? *indicator : 0;
+        const SQLLEN indicator_value = indicator != nullptr ? read_length(indicator) : 0;
         if (is_data_at_exec(indicator_value)) {
             // The value arrived in pieces and is already in place, its NULL
             // included.

@@ -221,7 +221,14 @@ SQLRETURN convert_parameter(ParamConversion& c)
     return convert(c);
 }
 
-WideEncoded encode_wide_text(const WideCodec& codec, const char16_t* units, std::size_t count, char* out,
+std::size_t wide_units_before_nul(const void* units)
+{
+    std::size_t n = 0;
+    while (wide_unit_at(units, n) != 0) ++n;
+    return n;
+}
+
+WideEncoded encode_wide_text(const WideCodec& codec, const void* units, std::size_t count, char* out,
                              std::size_t capacity)
 {
     WideEncoded result;
@@ -230,17 +237,30 @@ WideEncoded encode_wide_text(const WideCodec& codec, const char16_t* units, std:
         // One byte per unit: its low byte.
         result.bytes = count;
         const std::size_t n = std::min(count, capacity);
-        for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(units[i] & 0xFF);
+        for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(wide_unit_at(units, i) & 0xFF);
         return result;
     }
     const char* charset = code_page_charset(codec.code_page);
     if (charset == nullptr || std::strcmp(charset, "UTF-8") == 0) {
-        const utf::Encoded e = utf::utf16_to_utf8(units, count, out, capacity);
-        result.bytes = e.bytes;
-        result.valid = e.valid;
+        // Through an aligned window of units; a surrogate pair never
+        // straddles two windows.
+        char16_t window[512];
+        std::size_t done = 0;
+        while (done < count) {
+            std::size_t take = std::min(count - done, std::size(window));
+            std::memcpy(window, static_cast<const char*>(units) + 2 * done, 2 * take);
+            if (done + take < count && utf::is_high_surrogate(window[take - 1])) --take;
+            const std::size_t room = capacity > result.bytes ? capacity - result.bytes : 0;
+            const utf::Encoded e = utf::utf16_to_utf8(window, take, out + std::min(result.bytes, capacity), room);
+            result.bytes += e.bytes;
+            result.valid = result.valid && e.valid;
+            done += take;
+        }
         return result;
     }
-    const std::optional<std::string> narrow = narrow_from_wide(codec, std::u16string_view(units, count));
+    std::u16string text(count, u'\0');
+    std::memcpy(text.data(), units, 2 * count);
+    const std::optional<std::string> narrow = narrow_from_wide(codec, text);
     if (!narrow) {
         result.valid = false;
         return result;

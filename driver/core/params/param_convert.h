@@ -14,6 +14,7 @@
 #include <sqlext.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "handles.h"
 #include "text.h"
@@ -57,12 +58,24 @@ struct WideEncoded {
     bool fits() const noexcept { return bytes <= capacity; }
 };
 
-// Converts `units` UTF-16 units into at most `capacity` bytes at `out` (no
-// terminator). The whole text is measured even when it does not fit; what is
-// stored then is unspecified. Text in a code page other than UTF-8 goes
-// through iconv and allocates.
-WideEncoded encode_wide_text(const WideCodec& codec, const char16_t* units, std::size_t count, char* out,
+// Converts `count` UTF-16 units, stored at `units` at any alignment (rows of
+// parameter arrays pack them where they fall), into at most `capacity`
+// bytes at `out` (no terminator). The whole text is measured even when it
+// does not fit; what is stored then is unspecified. Text in a code page
+// other than UTF-8 goes through iconv and allocates.
+WideEncoded encode_wide_text(const WideCodec& codec, const void* units, std::size_t count, char* out,
                              std::size_t capacity);
+
+// The unit at `index` of UTF-16 text stored at any alignment.
+inline char16_t wide_unit_at(const void* units, std::size_t index)
+{
+    char16_t unit;
+    std::memcpy(&unit, static_cast<const char*>(units) + 2 * index, sizeof unit);
+    return unit;
+}
+
+// Units before the first NUL unit of UTF-16 text stored at any alignment.
+std::size_t wide_units_before_nul(const void* units);
 
 // Messages of the parameter conversions.
 inline constexpr const char* text_too_long_message = "String or binary data would be truncated";

@@ -16,16 +16,11 @@ bool is_text_blob(const ParamConversion& c)
     return c.var.sqlsubtype == 1;
 }
 
-const char16_t* wide_units(const ParamConversion& c)
-{
-    return reinterpret_cast<const char16_t*>(c.value);
-}
-
 // Units of a wide value: L / 2, or the NUL-terminated length for SQL_NTS.
 bool wide_count(ParamConversion& c, std::size_t& count)
 {
     if (c.length == SQL_NTS) {
-        count = wide_length(reinterpret_cast<const SQLWCHAR*>(c.value));
+        count = wide_units_before_nul(c.value);
         return true;
     }
     if (c.length < 0) {
@@ -98,7 +93,7 @@ SQLRETURN wide_as_text(ParamConversion& c)
     if (!wide_count(c, count)) return SQL_ERROR;
     const std::size_t capacity = static_cast<std::size_t>(std::max(c.ipd.server_length, 0));
     const WideEncoded e =
-        encode_wide_text(wide_codec(c.statement.connection), wide_units(c), count, c.buffer(), capacity);
+        encode_wide_text(wide_codec(c.statement.connection), c.value, count, c.buffer(), capacity);
     if (!e.valid) return fail(c, state::general, wide_not_representable_message);
     if (!e.fits()) return fail(c, state::right_truncated, wide_too_long_message);
     c.buffer()[e.bytes] = '\0';
@@ -113,7 +108,7 @@ SQLRETURN wide_as_scalar(ParamConversion& c)
     // Numbers, dates and times are short: a text that does not fit here is
     // neither.
     char text[512];
-    const WideEncoded e = encode_wide_text(wide_codec(c.statement.connection), wide_units(c), count, text,
+    const WideEncoded e = encode_wide_text(wide_codec(c.statement.connection), c.value, count, text,
                                            sizeof text);
     if (!e.valid) return fail(c, state::general, wide_not_representable_message);
     if (!e.fits()) return fail(c, state::not_a_number);
@@ -133,13 +128,12 @@ SQLRETURN wide_as_blob(ParamConversion& c)
     // The text goes to the BLOB in the connection's code page, a segment's
     // worth at a time.
     char segment[blob_segment_size];
-    const char16_t* units = wide_units(c);
     std::size_t done = 0;
     while (done < count) {
         std::size_t take = std::min(count - done, blob_segment_size / 3);
         // Never end a piece between the halves of a surrogate pair.
-        if (done + take < count && utf::is_high_surrogate(units[done + take - 1])) --take;
-        const WideEncoded e = encode_wide_text(codec, units + done, take, segment, sizeof segment);
+        if (done + take < count && utf::is_high_surrogate(wide_unit_at(c.value, done + take - 1))) --take;
+        const WideEncoded e = encode_wide_text(codec, c.value + 2 * done, take, segment, sizeof segment);
         if (!e.valid || !e.fits()) {
             abandon_parameter_blob(handle);
             return fail(c, state::general, wide_not_representable_message);
