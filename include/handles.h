@@ -191,6 +191,11 @@ struct Statement : HandleHeader {
     XSQLDA* input_sqlda;
     int32_t is_select;  // a cursor or an EXECUTE PROCEDURE row is open
     int32_t statement_type;
+    // The prepared statement's type as the server reported it at its first
+    // execution, kept for the executions after it (every row of a
+    // parameter array would otherwise ask the server again); 0 until then,
+    // and again from every prepare.
+    int32_t prepared_statement_type;
     SQLLEN row_count;  // SQLRowCount; -1 at allocation
     int32_t rows_fetched;
     int32_t at_end;

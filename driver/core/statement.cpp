@@ -168,6 +168,7 @@ SQLRETURN prepare_text(Statement& statement, const std::string& text, bool catal
     // Lengths above 64 KiB do not fit the client's length argument: those
     // texts go NUL-terminated.
     auto length = text.size() < 65535 ? static_cast<unsigned short>(text.size()) : 0;
+    statement.prepared_statement_type = 0;
     client::isc_dsql_prepare(statement.status, transaction, &statement.stmt_handle, length, text.c_str(),
                              static_cast<unsigned short>(connection.dialect), statement.output_sqlda);
     if (status_failed(statement.status)) return post_statement_error(statement);
@@ -353,9 +354,12 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
     if (start_statement_transaction(statement) != SQL_SUCCESS) return SQL_ERROR;
 
     ClientCallLock lock;
-    std::optional<int32_t> type = read_statement_type(statement);
-    if (!type) return SQL_ERROR;
-    statement.statement_type = *type;
+    if (statement.prepared_statement_type == 0) {
+        std::optional<int32_t> type = read_statement_type(statement);
+        if (!type) return SQL_ERROR;
+        statement.prepared_statement_type = *type;
+    }
+    statement.statement_type = statement.prepared_statement_type;
 
     // Transaction statements are the driver's own business.
     switch (statement.statement_type) {
