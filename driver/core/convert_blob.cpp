@@ -223,6 +223,10 @@ SQLRETURN read_blob(Conversion& c, Form form)
     bool at_end = false;
     bool touched = false;
     SQLLEN got = 0;
+    // Decoded text has the length of what it decodes to; until the whole
+    // value has been decoded that is not known and two units per byte (its
+    // most) stands for it.
+    SQLLEN length = remaining * unit;
     switch (form) {
     case Form::bytes: {
         touched = size > 0 && remaining > 0;
@@ -274,11 +278,12 @@ SQLRETURN read_blob(Conversion& c, Form form)
         touched = capacity > 0 && remaining > 0;
         got = read_wide_text(c, remaining, capacity, stored, at_end);
         if (got >= 0 && size >= 2) put_unit(out, stored, 0);
+        if (got == remaining) length = static_cast<SQLLEN>(2 * stored);
         break;
     }
     }
     if (got < 0) return SQL_ERROR;
-    report_length(c, remaining * unit);
+    report_length(c, length);
     if (c.from_fetch) {
         if (touched) close_for_rereading(c);
     } else {

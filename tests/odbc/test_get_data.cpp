@@ -394,6 +394,30 @@ TEST_F(GetData, TextBlobLengthWholeAndInPieces)
     EXPECT_EQ(lengths, (std::vector<SQLLEN>{40000, 33000, 26000, 19000, 12000, 5000}));
 }
 
+// A text BLOB read as wide characters has the length of the characters it
+// decodes to once the whole value is delivered, bound or through SQLGetData
+// (not two units per byte of its UTF-8 form).
+TEST_F(GetData, TextBlobAsWideHasTheLengthOfItsCharacters)
+{
+    const char* query =
+        "SELECT CAST('gr\xC3\xB6\xC3\x9F"
+        "e \xE2\x82\xAC' AS BLOB SUB_TYPE TEXT CHARACTER SET UTF8), ID FROM T_TYPES WHERE ID = 1";
+    Stmt s(dbc);
+    ASSERT_EQ(SQLExecDirect(s, sql(query), SQL_NTS), SQL_SUCCESS) << s.diag();
+    SQLWCHAR bound[32] = {};
+    SQLLEN bound_length = 0;
+    ASSERT_EQ(SQLBindCol(s, 1, SQL_C_WCHAR, bound, sizeof bound, &bound_length), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(bound)), u"gr\u00f6\u00dfe \u20ac");
+    EXPECT_EQ(bound_length, 14);
+
+    SQLWCHAR wide[32] = {};
+    SQLLEN indicator = 0;
+    ASSERT_EQ(SQLGetData(s, 1, SQL_C_WCHAR, wide, sizeof wide, &indicator), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(wide)), u"gr\u00f6\u00dfe \u20ac");
+    EXPECT_EQ(indicator, 14);
+}
+
 TEST_F(GetData, MegabyteBinaryBlobByteExact)
 {
     auto check = [](const std::vector<unsigned char>& bytes, size_t from, size_t n) {

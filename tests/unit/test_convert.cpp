@@ -1340,7 +1340,7 @@ TEST_F(Blob, TextBlobAsWideText)
     Result r = get(column, SQL_C_WCHAR);
     EXPECT_EQ(r.rc, SQL_SUCCESS);
     EXPECT_EQ(r.wide(), u"größe € 𝄞");
-    EXPECT_EQ(r.indicator, static_cast<SQLLEN>(utf8.size() * 2));
+    EXPECT_EQ(r.indicator, 20);  // ten UTF-16 units, the last character two of them
 
     // Small pieces never split a character, wherever the reads end.
     for (SQLLEN buffer_length : {6, 8, 11}) {
