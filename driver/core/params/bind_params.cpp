@@ -7,6 +7,8 @@
 
 namespace {
 
+inline constexpr const char* invalid_descriptor_index = "07009";
+
 // Clears the pointers of parameter `number` and, when it was the highest,
 // lowers the count past every record at the top that holds neither a data
 // nor an indicator pointer.
@@ -48,7 +50,7 @@ SQLRETURN bind_parameter(Statement& statement, SQLUSMALLINT number, SQLSMALLINT 
 {
     Descriptor& apd = *statement.apd;
     // Record 0 is the bookmark slot, never a parameter.
-    if (number == 0) return post_error(&statement, "07009");
+    if (number == 0) return post_error(&statement, invalid_descriptor_index);
     if (value == nullptr && length_or_indicator == nullptr) return unbind_parameter(apd, number);
 
     DescRecord* record = record_for_write(apd, number, &statement, apd_growth_step);
@@ -104,7 +106,7 @@ SQLRETURN describe_param(Statement& statement, SQLUSMALLINT number, SQLSMALLINT*
             if (ird != nullptr && ird->records != nullptr && ird->count >= 1) record = &ird->records[1];
         }
     }
-    if (record == nullptr) return post_error(&statement, "07009");
+    if (record == nullptr) return post_error(&statement, invalid_descriptor_index);
     if (data_type != nullptr) *data_type = record->concise_type;
     if (parameter_size != nullptr) *parameter_size = static_cast<SQLULEN>(record->display_size);
     if (decimal_digits != nullptr) *decimal_digits = record->scale;

@@ -12,6 +12,11 @@
 
 namespace {
 
+inline constexpr const char* general_error = "HY000";
+inline constexpr const char* out_of_memory = "HY001";
+inline constexpr const char* unexpected_marker_type =
+    "Unexpected parameter type incountered in driver_describe()";
+
 // Which markers a row of the mapping table describes, besides their type.
 enum class When : uint8_t {
     any,
@@ -217,12 +222,12 @@ SQLRETURN describe_parameters(Statement& statement)
     const int apd_count = statement.apd != nullptr ? statement.apd->count : 0;
     const int entries = apd_count < 16 ? 16 : apd_count + 1;
     if (!replace_input_sqlda(statement, entries))
-        return abandon_description(statement, ipd, post_error(&statement, "HY001"));
+        return abandon_description(statement, ipd, post_error(&statement, out_of_memory));
     if (describe_bind(statement) != SQL_SUCCESS) return abandon_description(statement, ipd, SQL_ERROR);
     XSQLDA* sqlda = statement.input_sqlda;
     if (sqlda->sqld > sqlda->sqln) {
         if (!replace_input_sqlda(statement, sqlda->sqld))
-            return abandon_description(statement, ipd, post_error(&statement, "HY001"));
+            return abandon_description(statement, ipd, post_error(&statement, out_of_memory));
         if (describe_bind(statement) != SQL_SUCCESS) return abandon_description(statement, ipd, SQL_ERROR);
         sqlda = statement.input_sqlda;
     }
@@ -230,7 +235,7 @@ SQLRETURN describe_parameters(Statement& statement)
     const int markers = std::max(0, std::min<int>(sqlda->sqld, sqlda->sqln));
     if (markers == 0) return SQL_SUCCESS;
     auto* records = new (std::nothrow) DescRecord[markers + 1]();
-    if (records == nullptr) return abandon_description(statement, ipd, post_error(&statement, "HY001"));
+    if (records == nullptr) return abandon_description(statement, ipd, post_error(&statement, out_of_memory));
     delete[] ipd.records;
     ipd.records = records;
     ipd.record_capacity = markers + 1;
@@ -248,8 +253,7 @@ SQLRETURN describe_parameters(Statement& statement)
         if (!describe_parameter_type(r, var, context)) {
             return abandon_description(
                 statement, ipd,
-                post_error(&statement, "HY000", var.sqltype & ~1,
-                           "Unexpected parameter type incountered in driver_describe()"));
+                post_error(&statement, general_error, var.sqltype & ~1, unexpected_marker_type));
         }
         // Text goes to the server as fixed-length text with its own length.
         if ((var.sqltype & ~1) == fb_type::varying) var.sqltype = fb_type::text + 1;
@@ -257,7 +261,7 @@ SQLRETURN describe_parameters(Statement& statement)
         const size_t needed = static_cast<size_t>(std::max<ISC_SHORT>(var.sqllen, 0)) + 3;
         if (needed > desc_inline_value_size) {
             void* heap = std::calloc(1, needed);
-            if (heap == nullptr) return abandon_description(statement, ipd, post_error(&statement, "HY001"));
+            if (heap == nullptr) return abandon_description(statement, ipd, post_error(&statement, out_of_memory));
             r.value_buffer = heap;
             r.data_ptr = heap;
         }

@@ -108,7 +108,10 @@ T* row_element(T* base, SQLLEN element, const Statement& statement)
 bool asks_data_at_exec(const Statement& statement, const DescRecord& apd)
 {
     const SQLLEN* indicator = row_element(apd.indicator_ptr, sizeof(SQLLEN), statement);
-    return indicator != nullptr && is_data_at_exec(*indicator);
+    if (indicator == nullptr) return false;
+    SQLLEN value;  // a packed row need not keep SQLLEN alignment
+    std::memcpy(&value, indicator, sizeof value);
+    return is_data_at_exec(value);
 }
 
 // Bytes the value buffer holds: the inline buffer, or the heap buffer of
