@@ -159,9 +159,17 @@ TEST_F(Statements, PrepareThenExecuteTwice)
     ASSERT_EQ(SQLPrepare(s, sql("INSERT INTO T_TWICE VALUES (7)"), SQL_NTS), SQL_SUCCESS) << s.diag();
     EXPECT_EQ(SQLExecute(s), SQL_SUCCESS) << s.diag();
     EXPECT_EQ(SQLExecute(s), SQL_SUCCESS) << s.diag();
-    Stmt count(dbc);
-    ASSERT_EQ(exec(count, "DELETE FROM T_TWICE WHERE ID = 7"), SQL_SUCCESS);
-    EXPECT_EQ(row_count(count), 2);
+
+    // The same handle prepared again takes the new statement's type: a
+    // SELECT opens a cursor, a DELETE counts its rows.
+    ASSERT_EQ(SQLPrepare(s, sql("SELECT ID FROM T_TWICE"), SQL_NTS), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLExecute(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(row_count(s), -1);
+    EXPECT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLCloseCursor(s), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLPrepare(s, sql("DELETE FROM T_TWICE WHERE ID = 7"), SQL_NTS), SQL_SUCCESS) << s.diag();
+    ASSERT_EQ(SQLExecute(s), SQL_SUCCESS) << s.diag();
+    EXPECT_EQ(row_count(s), 2);
 
     // Wide text prepares through the connection's code page.
     Stmt w(dbc);
