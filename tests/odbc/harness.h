@@ -25,6 +25,32 @@ inline std::string required_env(const char* name)
     return value;
 }
 
+// SQL text as the narrow ODBC calls take it.
+inline SQLCHAR* sql(const char* text)
+{
+    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text));
+}
+inline SQLCHAR* sql(const std::string& text)
+{
+    return sql(text.c_str());
+}
+
+// The SQLSTATE of one diagnostic record of a handle; "" when there is none.
+inline std::string state_of(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record = 1)
+{
+    SQLCHAR state[6] = {};
+    SQLINTEGER native;
+    SQLSMALLINT length;
+    SQLGetDiagRec(type, handle, record, state, &native, nullptr, 0, &length);
+    return reinterpret_cast<char*>(state);
+}
+
+// The SQLSTATE of a statement's first diagnostic record.
+inline std::string state_of(SQLHSTMT statement)
+{
+    return state_of(SQL_HANDLE_STMT, statement);
+}
+
 // All diagnostic records of a handle, one per line, as "SQLSTATE native text".
 inline std::string diagnostics(SQLSMALLINT type, SQLHANDLE handle)
 {

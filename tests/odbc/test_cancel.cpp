@@ -13,8 +13,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
 // About a minute of work for the server when nothing stops it.
 const char* long_query =
     "EXECUTE BLOCK RETURNS (N BIGINT) AS BEGIN N = 0; WHILE (N < 400000000) DO N = N + 1; SUSPEND; END";

@@ -24,8 +24,6 @@ using Value = std::optional<std::string>;
 using Row = std::vector<Value>;
 using Rows = std::vector<Row>;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
 // A copy of the fixture database for this test process.
 const std::string& catalog_database()
 {

@@ -17,7 +17,6 @@ namespace {
 using namespace odbc_test;
 
 std::string text(const SQLCHAR* s) { return reinterpret_cast<const char*>(s); }
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
 
 struct ConnectResult {
     SQLRETURN rc;

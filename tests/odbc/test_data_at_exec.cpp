@@ -12,17 +12,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
-std::string state_of(SQLHSTMT s)
-{
-    SQLCHAR state[6] = {};
-    SQLINTEGER native;
-    SQLSMALLINT length;
-    SQLGetDiagRec(SQL_HANDLE_STMT, s, 1, state, &native, nullptr, 0, &length);
-    return reinterpret_cast<char*>(state);
-}
-
 // Tokens the tests bind as data pointers: SQLParamData hands them back.
 SQLPOINTER token(intptr_t n) { return reinterpret_cast<SQLPOINTER>(n); }
 

@@ -9,8 +9,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
 struct Column {
     const char* name;
     SQLSMALLINT odbc3_type, odbc2_type;

@@ -11,17 +11,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
-std::string state_of(SQLSMALLINT type, SQLHANDLE handle)
-{
-    SQLCHAR state[6] = {};
-    SQLINTEGER native;
-    SQLSMALLINT length;
-    SQLGetDiagRec(type, handle, 1, state, &native, nullptr, 0, &length);
-    return reinterpret_cast<char*>(state);
-}
-
 SQLHDESC statement_descriptor(SQLHSTMT s, SQLINTEGER attribute)
 {
     SQLHDESC desc = SQL_NULL_HDESC;

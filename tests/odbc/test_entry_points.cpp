@@ -9,8 +9,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
 void connect(Dbc& dbc)
 {
     std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA";

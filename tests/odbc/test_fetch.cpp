@@ -11,18 +11,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-SQLCHAR* sql(const std::string& s) { return sql(s.c_str()); }
-
-std::string state_of(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record = 1)
-{
-    SQLCHAR state[6] = {};
-    SQLINTEGER native;
-    SQLSMALLINT length;
-    SQLGetDiagRec(type, handle, record, state, &native, nullptr, 0, &length);
-    return reinterpret_cast<char*>(state);
-}
-
 class Fetch : public ::testing::Test {
 protected:
     void SetUp() override

@@ -12,24 +12,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s)
-{
-    return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s));
-}
-SQLCHAR* sql(const std::string& s)
-{
-    return sql(s.c_str());
-}
-
-std::string state_of(SQLHANDLE statement)
-{
-    SQLCHAR state[6] = {};
-    SQLINTEGER native;
-    SQLSMALLINT length;
-    SQLGetDiagRec(SQL_HANDLE_STMT, statement, 1, state, &native, nullptr, 0, &length);
-    return reinterpret_cast<char*>(state);
-}
-
 // The repeating digits of the 40000-byte text BLOB.
 std::string digits(size_t from, size_t n)
 {

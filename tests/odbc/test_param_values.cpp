@@ -14,8 +14,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
 template <typename T>
 std::string bytes_of(const T& v)
 {

@@ -11,8 +11,6 @@ namespace {
 
 using namespace odbc_test;
 
-SQLCHAR* sql(const char* s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s)); }
-
 struct Diag {
     std::string state;
     SQLINTEGER native = 0;
