@@ -240,6 +240,15 @@ namespace convert_detail {
 
 SQLRETURN deliver_text(Conversion& c, const char* text, SQLLEN length, Pieces pieces)
 {
+    // A narrow value delivered by a fetch into a buffer is one copy from the
+    // row's own bytes: no piece is remembered, nothing is re-encoded.
+    if (c.from_fetch && c.c_type != SQL_C_WCHAR && c.target != nullptr && c.buffer_length > 0) {
+        const SQLLEN n = length < c.buffer_length ? length : c.buffer_length - 1;
+        std::memcpy(c.target, text, static_cast<size_t>(n));
+        c.target[n] = '\0';
+        report_length(c, length);
+        return n < length ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+    }
     const TextForm form = c.c_type == SQL_C_WCHAR ? TextForm::wide_bytes : TextForm::narrow;
     SQLLEN* no_length = nullptr;  // lengths go to both of the conversion's pointers
     const TextOut out(form, WideCodec{}, c.target, c.buffer_length, no_length);

@@ -41,8 +41,10 @@ void prepare_row_blobs(Statement& statement, bool row_fetched)
 {
     Descriptor& ird = *statement.ird;
     XSQLDA& sqlda = *statement.output_sqlda;
-    for (int i = 1; i <= ird.count && i <= sqlda.sqld; ++i) {
-        DescRecord& record = ird.records[i];
+    const int last = std::min<int>(ird.count, sqlda.sqld);
+    DescRecord* records = ird.records;
+    for (int i = 1; i <= last; ++i) {
+        DescRecord& record = records[i];
         record.getdata_offset = 0;
         const XSQLVAR& var = sqlda.sqlvar[i - 1];
         if (!is_blob_column(var)) continue;
@@ -73,58 +75,98 @@ SQLLEN data_stride(const Descriptor& ard, const DescRecord& record)
 }
 
 // What the transfer of the bound columns works out once per rowset rather
-// than for every row: for each bound column its element stride and its
-// resolved conversion. Columns past `cached`, and columns whose conversion
-// cannot be resolved (the conversion step then posts the error on every
-// row, as it would without the plan), go through convert_column.
+// than for every row: the bound columns among the first `cached`, each with
+// its buffers moved by the bind offset, its element strides and its resolved
+// conversion. Columns past `cached`, and columns whose conversion cannot be
+// resolved (the conversion step then posts the error on every row, as it
+// would without the plan), go through convert_column.
 struct BoundPlan {
     static constexpr int cached = 64;
     struct Column {
-        SQLLEN stride;
+        int index;
+        SQLSMALLINT concise_type;
         bool resolved;
+        char* data;
+        SQLLEN* indicator;
+        SQLLEN* octet_length;
+        SQLLEN stride;
+        SQLLEN buffer_length;
         ResolvedConversion conversion;
     };
-    Column columns[cached + 1];
+    Column columns[cached];
+    int count;
+    int covered;  // the columns up to this one are in the plan when bound
+    SQLLEN length_stride;
 
     void build(const Statement& statement)
     {
         const Descriptor& ard = *statement.ard;
-        const int last = std::min<int>(ard.count, cached);
-        for (int i = 1; i <= last; ++i) {
+        const SQLLEN offset = ard.bind_offset_ptr != nullptr ? *ard.bind_offset_ptr : 0;
+        length_stride = ard.bind_type > 0 ? ard.bind_type : static_cast<SQLLEN>(sizeof(SQLLEN));
+        covered = std::min<int>({ard.count, statement.ird->count, cached});
+        count = 0;
+        for (int i = 1; i <= covered; ++i) {
             const DescRecord& record = ard.records[i];
-            Column& column = columns[i];
+            if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
+                continue;
+            Column& column = columns[count++];
+            column.index = i;
+            column.concise_type = record.concise_type;
+            column.data = element(static_cast<char*>(record.data_ptr), 0, 0, offset);
+            column.indicator = element(record.indicator_ptr, 0, 0, offset);
+            column.octet_length = element(record.octet_length_ptr, 0, 0, offset);
             column.stride = data_stride(ard, record);
+            column.buffer_length = record.octet_length;
             column.resolved = resolve_conversion(statement, i, record.concise_type, false, column.conversion)
                                   .sqlstate == nullptr;
         }
     }
 };
 
+// Delivers bound column i of the current row at rowset position `row`
+// without a plan.
+SQLRETURN transfer_column(Statement& statement, int i, SQLULEN row)
+{
+    Descriptor& ard = *statement.ard;
+    DescRecord& record = ard.records[i];
+    if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
+        return SQL_SUCCESS;
+    const SQLLEN offset = ard.bind_offset_ptr != nullptr ? *ard.bind_offset_ptr : 0;
+    const SQLLEN length_stride = ard.bind_type > 0 ? ard.bind_type : static_cast<SQLLEN>(sizeof(SQLLEN));
+    char* data = element(static_cast<char*>(record.data_ptr), row, data_stride(ard, record), offset);
+    SQLLEN* indicator = element(record.indicator_ptr, row, length_stride, offset);
+    SQLLEN* octet_length = element(record.octet_length_ptr, row, length_stride, offset);
+    return convert_column(statement, i, record.concise_type, data, record.octet_length, indicator, true,
+                          octet_length, false);
+}
+
 // Delivers the bound columns of the current row at rowset position `row`,
 // through the rowset's plan when there is one.
 SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundPlan* plan)
 {
-    Descriptor& ard = *statement.ard;
+    const Descriptor& ard = *statement.ard;
     const int last = ard.count < statement.ird->count ? ard.count : statement.ird->count;
-    const bool row_wise = ard.bind_type > 0;
-    const SQLLEN offset = ard.bind_offset_ptr != nullptr ? *ard.bind_offset_ptr : 0;
-    const SQLLEN length_stride = row_wise ? ard.bind_type : static_cast<SQLLEN>(sizeof(SQLLEN));
     SQLRETURN result = SQL_SUCCESS;
-    for (int i = 1; i <= last; ++i) {
-        DescRecord& record = ard.records[i];
-        if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
-            continue;
-        const BoundPlan::Column* planned = plan != nullptr && i <= BoundPlan::cached ? &plan->columns[i] : nullptr;
-        const SQLLEN stride = planned != nullptr ? planned->stride : data_stride(ard, record);
-        char* data = element(static_cast<char*>(record.data_ptr), row, stride, offset);
-        SQLLEN* indicator = element(record.indicator_ptr, row, length_stride, offset);
-        SQLLEN* octet_length = element(record.octet_length_ptr, row, length_stride, offset);
-        const SQLRETURN rc =
-            planned != nullptr && planned->resolved
-                ? run_conversion(statement, planned->conversion, data, record.octet_length, indicator, true,
-                                 octet_length)
-                : convert_column(statement, i, record.concise_type, data, record.octet_length, indicator, true,
-                                 octet_length, false);
+    int next = 1;
+    if (plan != nullptr) {
+        for (int k = 0; k < plan->count; ++k) {
+            const BoundPlan::Column& column = plan->columns[k];
+            char* data = element(column.data, row, column.stride, 0);
+            SQLLEN* indicator = element(column.indicator, row, plan->length_stride, 0);
+            SQLLEN* octet_length = element(column.octet_length, row, plan->length_stride, 0);
+            const SQLRETURN rc =
+                column.resolved
+                    ? run_conversion(statement, column.conversion, data, column.buffer_length, indicator, true,
+                                     octet_length)
+                    : convert_column(statement, column.index, column.concise_type, data, column.buffer_length,
+                                     indicator, true, octet_length, false);
+            if (rc == SQL_ERROR) return SQL_ERROR;
+            if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
+        }
+        next = plan->covered + 1;
+    }
+    for (int i = next; i <= last; ++i) {
+        const SQLRETURN rc = transfer_column(statement, i, row);
         if (rc == SQL_ERROR) return SQL_ERROR;
         if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
     }
