@@ -24,19 +24,25 @@ using Value = std::optional<std::string>;
 using Row = std::vector<Value>;
 using Rows = std::vector<Row>;
 
-// A copy of the fixture database for this test process.
+// A copy of the fixture database for this test process, removed when the
+// process ends.
+struct CatalogCopy {
+    std::string path;
+    CatalogCopy()
+    {
+        std::string source = required_env("BROLIX_CATALOG_DATABASE");
+        path = required_env("BROLIX_TEST_DIR") + "/catalog-" + std::to_string(getpid()) + ".fdb";
+        std::error_code error;
+        std::filesystem::copy_file(source, path, std::filesystem::copy_options::overwrite_existing, error);
+        if (error) ADD_FAILURE() << "cannot copy " << source << ": " << error.message();
+    }
+    ~CatalogCopy() { std::remove(path.c_str()); }
+};
+
 const std::string& catalog_database()
 {
-    static const std::string path = [] {
-        std::string source = required_env("BROLIX_CATALOG_DATABASE");
-        std::string copy = required_env("BROLIX_TEST_DIR") + "/catalog-" + std::to_string(getpid()) + ".fdb";
-        std::error_code error;
-        std::filesystem::copy_file(source, copy, std::filesystem::copy_options::overwrite_existing, error);
-        if (error) ADD_FAILURE() << "cannot copy " << source << ": " << error.message();
-        std::atexit([] { std::remove(catalog_database().c_str()); });
-        return copy;
-    }();
-    return path;
+    static const CatalogCopy copy;
+    return copy.path;
 }
 
 Env environment(SQLINTEGER version)
