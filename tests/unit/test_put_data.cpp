@@ -14,6 +14,7 @@
 #include "params/bind_params.h"
 #include "params/put_data.h"
 #include "statement.h"
+#include "embedded_database.h"
 #include "unit_support.h"
 
 namespace {
@@ -29,41 +30,15 @@ ISC_STATUS counting_put_segment(ISC_STATUS* status, isc_blob_handle* handle, uns
     return real_put_segment(status, handle, length, data);
 }
 
-class PutData : public HandleTest {
+class PutData : public EmbeddedDatabaseTest {
 protected:
     void SetUp() override
     {
-        HandleTest::SetUp();
-        char dir_template[] = "/tmp/brolix-unit-XXXXXX";
-        ASSERT_NE(mkdtemp(dir_template), nullptr);
-        dir_ = dir_template;
-        const std::string path = dir_ + "/put.fdb";
-        std::ofstream(dir_ + "/create.sql") << "CREATE DATABASE '" << path
-                                            << "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n"
-                                            << "CREATE TABLE T (ID INTEGER, B BLOB SUB_TYPE 0);\n";
-        const std::string command = "isql-fb -q -i '" + dir_ + "/create.sql' >/dev/null 2>&1";
-        ASSERT_EQ(std::system(command.c_str()), 0) << "isql-fb could not create " << path;
-        Connection& c = connection();
-        std::snprintf(c.database, sizeof c.database, "%s", path.c_str());
-        std::snprintf(c.user, sizeof c.user, "SYSDBA");
-        std::snprintf(c.charset, sizeof c.charset, "UTF8");
-        c.dialect = 3;
-        ASSERT_EQ(attach(c), SQL_SUCCESS);
-    }
-    void TearDown() override
-    {
-        if (connection().db_handle != 0) {
-            EXPECT_EQ(disconnect(connection()), SQL_SUCCESS);
-        }
-        std::remove((dir_ + "/put.fdb").c_str());
-        std::remove((dir_ + "/create.sql").c_str());
-        rmdir(dir_.c_str());
-        HandleTest::TearDown();
+        EmbeddedDatabaseTest::SetUp();
+        if (!HasFatalFailure()) create_and_attach("CREATE TABLE T (ID INTEGER, B BLOB SUB_TYPE 0);");
     }
 
     std::string message(Statement& s) { return first_diag(&s) ? first_diag(&s)->message_text : ""; }
-
-    std::string dir_;
 };
 
 TEST_F(PutData, ABlobInTwoPiecesGoesOutInSegmentsOfEachPiece)

@@ -15,39 +15,17 @@
 #include "fetch.h"
 #include "statement.h"
 #include "transactions.h"
+#include "embedded_database.h"
 #include "unit_support.h"
 
 namespace {
 
-class ReadTransaction : public HandleTest {
+class ReadTransaction : public EmbeddedDatabaseTest {
 protected:
     void SetUp() override
     {
-        HandleTest::SetUp();
-        char dir_template[] = "/tmp/brolix-unit-XXXXXX";
-        ASSERT_NE(mkdtemp(dir_template), nullptr);
-        dir_ = dir_template;
-        const std::string path = dir_ + "/read.fdb";
-        std::ofstream(dir_ + "/create.sql") << "CREATE DATABASE '" << path
-                                            << "' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n";
-        const std::string command = "isql-fb -q -i '" + dir_ + "/create.sql' >/dev/null 2>&1";
-        ASSERT_EQ(std::system(command.c_str()), 0) << "isql-fb could not create " << path;
-        Connection& c = connection();
-        std::snprintf(c.database, sizeof c.database, "%s", path.c_str());
-        std::snprintf(c.user, sizeof c.user, "SYSDBA");
-        std::snprintf(c.charset, sizeof c.charset, "UTF8");
-        c.dialect = 3;
-        ASSERT_EQ(attach(c), SQL_SUCCESS);
-    }
-    void TearDown() override
-    {
-        if (connection().db_handle != 0) {
-            EXPECT_EQ(disconnect(connection()), SQL_SUCCESS);
-        }
-        std::remove((dir_ + "/read.fdb").c_str());
-        std::remove((dir_ + "/create.sql").c_str());
-        rmdir(dir_.c_str());
-        HandleTest::TearDown();
+        EmbeddedDatabaseTest::SetUp();
+        if (!HasFatalFailure()) create_and_attach();
     }
 
     Statement& statement() { return *as_record<Statement>(alloc_statement()); }
@@ -71,8 +49,6 @@ protected:
         EXPECT_EQ(get_data(s, column, SQL_C_SLONG, &value, 0, &indicator), SQL_SUCCESS);
         return value;
     }
-
-    std::string dir_;
 };
 
 TEST_F(ReadTransaction, AStatementMarkedForItRunsOnItFromPrepareToClose)
