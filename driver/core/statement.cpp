@@ -326,11 +326,17 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
             for (SQLULEN i = 0; i < apd.array_size; ++i) ipd.array_status_ptr[i] = SQL_PARAM_UNUSED;
     }
 
+    // The last set that runs, counting from the end past the ignored ones.
+    SQLULEN last_row = apd.array_size - 1;
+    while (last_row > first_row && apd.array_status_ptr != nullptr &&
+           apd.array_status_ptr[last_row] != SQL_PARAM_PROCEED)
+        --last_row;
+
     SQLRETURN rc = SQL_SUCCESS;
     for (SQLULEN row = first_row; row < apd.array_size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
         if (apd.array_status_ptr != nullptr && apd.array_status_ptr[row] != SQL_PARAM_PROCEED) continue;
-        rc = execute_once(statement, catalog);
+        rc = execute_once(statement, catalog, row == last_row ? RowCount::ask : RowCount::skip);
         if (ipd.array_status_ptr != nullptr) {
             if (rc == SQL_ERROR) ipd.array_status_ptr[row] = SQL_PARAM_ERROR;
             else if (rc == SQL_SUCCESS) ipd.array_status_ptr[row] = SQL_PARAM_SUCCESS;
@@ -345,7 +351,7 @@ SQLRETURN execute_statement(Statement& statement, bool catalog)
     return rc;
 }
 
-SQLRETURN execute_once(Statement& statement, bool catalog)
+SQLRETURN execute_once(Statement& statement, bool catalog, RowCount row_count)
 {
     Connection& connection = *statement.connection;
     if (SQLRETURN gathered = gather_parameters(statement); gathered != 0) return gathered;
@@ -419,8 +425,9 @@ SQLRETURN execute_once(Statement& statement, bool catalog)
     }
 
     statement.row_count = -1;
-    if (statement.statement_type == stmt_insert || statement.statement_type == stmt_update ||
-        statement.statement_type == stmt_delete) {
+    if (row_count == RowCount::ask &&
+        (statement.statement_type == stmt_insert || statement.statement_type == stmt_update ||
+         statement.statement_type == stmt_delete)) {
         if (read_row_count(statement) != SQL_SUCCESS) return SQL_ERROR;
     }
 

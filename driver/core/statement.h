@@ -55,8 +55,14 @@ isc_tr_handle* statement_transaction(Statement& statement);
 // runs it on the read transaction.
 SQLRETURN execute_statement(Statement& statement, bool catalog);
 
+// Whether an execution asks the server for the rows an INSERT, UPDATE or
+// DELETE touched. SQLRowCount reports the last execution's count, so of a
+// parameter array only the last set that runs asks: the question is a call
+// into the server as costly as a tenth of the execution.
+enum class RowCount : bool { skip, ask };
+
 // Executes one parameter set.
-SQLRETURN execute_once(Statement& statement, bool catalog);
+SQLRETURN execute_once(Statement& statement, bool catalog, RowCount row_count);
 
 // Moves the current result row into the application's output parameters
 // (and the return value of a {? = call ...}).

@@ -329,4 +329,31 @@ TEST_F(ParamValues, IgnoredSetsAreSkippedAndKeepTheirUnusedStatus)
     EXPECT_EQ(select_text("SELECT LIST(ID) FROM (SELECT ID FROM PI ORDER BY ID)"), "1,3");
 }
 
+// SQLRowCount after a parameter array reports the last set that ran, ignored
+// sets at the end included in the search.
+TEST_F(ParamValues, RowCountOfAnArrayIsTheLastExecutedSets)
+{
+    run("RECREATE TABLE RC (K INTEGER, V INTEGER)");
+    run("INSERT INTO RC SELECT 1, 0 FROM RDB$DATABASE UNION ALL SELECT 2, 0 FROM RDB$DATABASE "
+        "UNION ALL SELECT 2, 0 FROM RDB$DATABASE UNION ALL SELECT 3, 0 FROM RDB$DATABASE "
+        "UNION ALL SELECT 3, 0 FROM RDB$DATABASE UNION ALL SELECT 3, 0 FROM RDB$DATABASE");
+    struct Case {
+        SQLUSMALLINT last_operation;
+        SQLLEN rows;  // what SQLRowCount reports
+    };
+    for (const Case& c : {Case{SQL_PARAM_PROCEED, 1}, Case{SQL_PARAM_IGNORE, 2}}) {
+        Stmt s(dbc);
+        int32_t keys[3] = {3, 2, 1};
+        SQLUSMALLINT operations[3] = {SQL_PARAM_PROCEED, SQL_PARAM_PROCEED, c.last_operation};
+        ASSERT_EQ(SQLSetStmtAttr(s, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(3), 0), SQL_SUCCESS);
+        ASSERT_EQ(SQLSetStmtAttr(s, SQL_ATTR_PARAM_OPERATION_PTR, operations, 0), SQL_SUCCESS);
+        ASSERT_EQ(SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, keys, 0, nullptr),
+                  SQL_SUCCESS);
+        ASSERT_EQ(SQLExecDirect(s, sql("UPDATE RC SET V = V + 1 WHERE K = ?"), SQL_NTS), SQL_SUCCESS) << s.diag();
+        SQLLEN rows = -7;
+        EXPECT_EQ(SQLRowCount(s, &rows), SQL_SUCCESS);
+        EXPECT_EQ(rows, c.rows) << "last set " << (c.last_operation == SQL_PARAM_IGNORE ? "ignored" : "run");
+    }
+}
+
 }  // namespace

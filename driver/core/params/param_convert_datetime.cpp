@@ -3,7 +3,6 @@
 // hour:minute:second[.fraction].
 #include <ctime>
 
-#include "client_api.h"
 #include "date_codec.h"
 #include "param_convert_internal.h"
 
@@ -40,28 +39,19 @@ bool valid_time(const Moment& m)
            m.nanoseconds >= 0 && m.nanoseconds <= 999999999;
 }
 
+// The day number of a valid date, by the arithmetic the client's encoder
+// uses, without its call or lock for every value.
 ISC_DATE encode_date(const Moment& m)
 {
-    std::tm fields{};
-    fields.tm_year = m.year - 1900;
-    fields.tm_mon = m.month - 1;
-    fields.tm_mday = m.day;
-    ISC_DATE date = 0;
-    client::isc_encode_sql_date(&fields, &date);
-    return date;
+    return encode_day_number(m.day, m.month - 1, m.year - 1900);
 }
 
 // The time of day in 1/10000 seconds; the fraction's nanoseconds are cut to
 // that unit.
 ISC_TIME encode_time(const Moment& m)
 {
-    std::tm fields{};
-    fields.tm_hour = m.hour;
-    fields.tm_min = m.minute;
-    fields.tm_sec = m.second;
-    ISC_TIME time = 0;
-    client::isc_encode_sql_time(&fields, &time);
-    return time + static_cast<ISC_TIME>(m.nanoseconds / 100000);
+    const ISC_TIME seconds = static_cast<ISC_TIME>(m.hour * 3600 + m.minute * 60 + m.second);
+    return seconds * 10000 + static_cast<ISC_TIME>(m.nanoseconds / 100000);
 }
 
 // The marker receives the part of the value its type holds: a DATE the
@@ -73,7 +63,6 @@ SQLRETURN store_moment(ParamConversion& c, const Moment& m)
     const bool wants_time = c.sqltype != fb_type::date;
     if ((wants_date && !valid_date(m)) || (wants_time && !valid_time(m)))
         return fail(c, state::invalid_datetime);
-    ClientCallLock lock;  // the encoders of an old client are serialised
     switch (c.sqltype) {
     case fb_type::date:
         return store_fixed(c, encode_date(m));
