@@ -209,6 +209,12 @@ struct Statement : HandleHeader {
     int32_t data_at_exec_done;
     int32_t params_processed;
     int32_t row_index;     // parameter set or rowset row being worked on
+    // The IRD records hold per-row state that the next fetch clears: a BLOB
+    // column's handle and pending open, or the place where SQLGetData (or an
+    // output parameter's transfer) stopped in a value. Set by every execution
+    // and by every conversion outside a fetch; while it is 0 a fetch leaves
+    // the records alone instead of walking every column of every row.
+    int32_t row_state_to_clear;
     int32_t catalog_kind;  // ODBC function code that produced the statement
     // Catalog row rewriting state, set by the catalog call and advanced row
     // by row while its result is fetched.

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "convert_internal.h"
 #include "diagnostics.h"
@@ -327,6 +329,31 @@ SQLLEN c_type_fixed_size(SQLSMALLINT c_type)
 
 namespace {
 
+// Stored types whose bytes are a C type's value as they are, at scale 0.
+struct SameRepresentation {
+    int sqltype;
+    SQLSMALLINT c_type;
+    std::uint8_t size;
+};
+constexpr SameRepresentation same_representation[] = {
+    {fb_type::short_, SQL_C_SHORT, 2},
+    {fb_type::short_, SQL_C_SSHORT, 2},
+    {fb_type::long_, SQL_C_LONG, 4},
+    {fb_type::long_, SQL_C_SLONG, 4},
+    {fb_type::int64, SQL_C_SBIGINT, 8},
+    {fb_type::float_, SQL_C_FLOAT, 4},
+    {fb_type::double_precision, SQL_C_DOUBLE, 8},
+};
+
+std::uint8_t copy_size(const XSQLVAR& var, SQLSMALLINT c_type)
+{
+    if (var.sqlscale != 0) return 0;
+    const int sqltype = var.sqltype & ~1;
+    for (const SameRepresentation& same : same_representation)  // one entry for each C type
+        if (same.c_type == c_type) return same.sqltype == sqltype && var.sqllen == same.size ? same.size : 0;
+    return 0;
+}
+
 // The bodies of resolve_conversion and run_conversion, inlined into
 // convert_column, which SQLGetData calls for every value.
 [[gnu::always_inline]] inline ConversionRefusal resolve(const Statement& statement, int column, SQLSMALLINT c_type,
@@ -357,7 +384,8 @@ namespace {
 
     const int sqltype = var.sqltype & ~1;
     const Source source = source_family(sqltype);
-    out = ResolvedConversion{column, c_type, ard_type, false, nullptr};
+    out = ResolvedConversion{column, &ird->records[column], &var, sqltype, c_type, ard_type, false,
+                             copy_size(var, c_type), nullptr};
     if (source == Source::array) {
         if (is_datetime_target(target_kind)) return {"07006", sqltype};
         out.array = true;
@@ -372,6 +400,8 @@ namespace {
                                              SQLPOINTER target, SQLLEN buffer_length, SQLLEN* str_len_or_ind,
                                              bool called_from_fetch, SQLLEN* octet_length)
 {
+    // A value read outside the fetch leaves its place in the record.
+    if (!called_from_fetch) statement.row_state_to_clear = 1;
     if (octet_length == str_len_or_ind) octet_length = nullptr;
     if (resolved.array) {
         // Array contents are not fetched: always NULL, indicator or not.
@@ -379,10 +409,9 @@ namespace {
         if (octet_length != nullptr) *octet_length = 0;
         return SQL_SUCCESS;
     }
-    const int column = resolved.column;
-    DescRecord& record = statement.ird->records[column];
-    const XSQLVAR& var = statement.output_sqlda->sqlvar[column - 1];
-    const int sqltype = var.sqltype & ~1;
+    DescRecord& record = *resolved.record;
+    const XSQLVAR& var = *resolved.var;
+    const int sqltype = resolved.sqltype;
     if (sqltype == fb_type::blob && target == nullptr && str_len_or_ind == nullptr)
         return post_error(&statement, "HY000", 0, "Can not read blob with null TargetPtr");
 
@@ -394,12 +423,25 @@ namespace {
     }
     // A column whose buffers were never set up (its description failed).
     if (var.sqldata == nullptr) return post_error(&statement, "HY000", sqltype);
+    if (resolved.copy_size != 0) {
+        // Sizes known to the compiler: each copy is one move.
+        if (target != nullptr) {
+            switch (resolved.copy_size) {
+            case 2: std::memcpy(target, var.sqldata, 2); break;
+            case 4: std::memcpy(target, var.sqldata, 4); break;
+            default: std::memcpy(target, var.sqldata, 8); break;
+            }
+        }
+        if (str_len_or_ind != nullptr) *str_len_or_ind = resolved.copy_size;
+        if (octet_length != nullptr) *octet_length = resolved.copy_size;
+        return SQL_SUCCESS;
+    }
 
     Conversion conversion{statement,
                           record,
                           var,
                           sqltype,
-                          column,
+                          resolved.column,
                           resolved.c_type,
                           static_cast<char*>(target),
                           buffer_length,
@@ -420,11 +462,35 @@ ConversionRefusal resolve_conversion(const Statement& statement, int column, SQL
     return resolve(statement, column, c_type, ard_type, out);
 }
 
-SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
-                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
-                         SQLLEN* octet_length)
+namespace {
+
+// The element `bytes` past `base`; none without a base.
+template <typename T>
+T* advanced(T* base, SQLLEN bytes)
 {
-    return run(statement, resolved, target, buffer_length, str_len_or_ind, called_from_fetch, octet_length);
+    return base == nullptr ? nullptr : reinterpret_cast<T*>(reinterpret_cast<char*>(base) + bytes);
+}
+
+}  // namespace
+
+SQLRETURN deliver_bound_columns(Statement& statement, const BoundColumn* columns, int count, SQLULEN row,
+                                SQLLEN length_stride)
+{
+    const auto r = static_cast<SQLLEN>(row);
+    SQLRETURN result = SQL_SUCCESS;
+    for (const BoundColumn* column = columns; column != columns + count; ++column) {
+        char* data = advanced(column->data, r * column->stride);
+        SQLLEN* indicator = advanced(column->indicator, r * length_stride);
+        SQLLEN* octet_length = advanced(column->octet_length, r * length_stride);
+        const SQLRETURN rc = column->resolved ? run(statement, column->conversion, data, column->buffer_length,
+                                                    indicator, true, octet_length)
+                                              : convert_column(statement, column->index, column->concise_type,
+                                                               data, column->buffer_length, indicator, true,
+                                                               octet_length, false);
+        if (rc == SQL_ERROR) return SQL_ERROR;
+        if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
+    }
+    return result;
 }
 
 SQLRETURN convert_column(Statement& statement, int column, SQLSMALLINT c_type, SQLPOINTER target,

@@ -47,9 +47,18 @@ struct Conversion;
 // stack for every call and fills only the entries it uses.
 struct ResolvedConversion {
     int column;
+    // The column's IRD record and XSQLVAR, which stay in place while the
+    // result is open, and its stored type without the nullable bit.
+    DescRecord* record;
+    const XSQLVAR* var;
+    int sqltype;
     SQLSMALLINT c_type;
     bool ard_type;
     bool array;  // an ARRAY column: always delivered as NULL
+    // The bytes stored are the C type's value as they are (an INTEGER of
+    // scale 0 into SQL_C_SLONG, a DOUBLE PRECISION into SQL_C_DOUBLE): their
+    // count, and the value is delivered by one copy; 0 otherwise.
+    std::uint8_t copy_size;
     SQLRETURN (*converter)(convert_detail::Conversion&);
 };
 
@@ -65,11 +74,30 @@ struct ConversionRefusal {
 ConversionRefusal resolve_conversion(const Statement& statement, int column, SQLSMALLINT c_type, bool ard_type,
                                      ResolvedConversion& out);
 
-// Converts the current row's value of a resolved column, with the same
-// results as convert_column.
-SQLRETURN run_conversion(Statement& statement, const ResolvedConversion& resolved, SQLPOINTER target,
-                         SQLLEN buffer_length, SQLLEN* str_len_or_ind, bool called_from_fetch,
-                         SQLLEN* octet_length);
+// A bound column as the fetch plans it once per rowset: its buffers moved
+// by the bind offset, the steps from one row's elements to the next, and
+// its conversion resolved.
+struct BoundColumn {
+    int index;                 // the column number, from 1
+    SQLSMALLINT concise_type;  // the C type bound
+    // False when the conversion cannot be resolved: convert_column then
+    // posts the refusal for every row, as it does without a plan.
+    bool resolved;
+    ResolvedConversion conversion;
+    char* data;
+    SQLLEN* indicator;
+    SQLLEN* octet_length;  // null when it is the indicator pointer
+    SQLLEN stride;         // of the data; indicators and lengths step by the rowset's
+    SQLLEN buffer_length;
+};
+
+// Delivers the current row into rowset position `row` of the `count`
+// planned columns, in order, with the results convert_column gives each:
+// SQL_ERROR at the first column that fails, else SQL_SUCCESS_WITH_INFO when
+// a value was cut. Kept beside the converters so that the per-value steps
+// are inlined into the loop over the columns.
+SQLRETURN deliver_bound_columns(Statement& statement, const BoundColumn* columns, int count, SQLULEN row,
+                                SQLLEN length_stride);
 
 // Size in bytes of one element of a fixed-size C type (SQL_C_NUMERIC 19,
 // the 32-bit types and SQL_C_FLOAT 4, the 16-bit types 2, SQL_C_DOUBLE and

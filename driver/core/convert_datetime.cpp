@@ -24,7 +24,9 @@ struct Stored {
     std::int16_t offset = 0;  // minutes, extended zoned forms only
 };
 
-Stored stored_value(const Conversion& c)
+// Inlined, like decode: each converter then reads only the parts its
+// stored type has.
+[[gnu::always_inline]] inline Stored stored_value(const Conversion& c)
 {
     const unsigned char* d = c.data();
     Stored v;
@@ -60,7 +62,7 @@ struct Calendar {
 // Values are decoded with the driver's own calendar arithmetic, which gives
 // the client's fields for every date and time, without a call into the
 // client (and its lock) for every value of every row.
-Calendar decode(const Stored& v)
+[[gnu::always_inline]] inline Calendar decode(const Stored& v)
 {
     Calendar cal;
     if (v.has_date) calendar_date(v.date, cal.year, cal.month, cal.day);

@@ -270,36 +270,30 @@ std::size_t format_scaled(std::int64_t v, int scale, char* out) noexcept
     // Firebird scales lie far within these bounds; wider ones are clamped.
     if (scale > 128) scale = 128;
     if (scale < -128) scale = -128;
-    char digits[20];
     const std::uint64_t magnitude =
         v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    const auto count =
-        static_cast<int>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
     char* p = out;
     if (v < 0) *p++ = '-';
+    // The digits are written in place and moved to make room for the point.
+    char* end = std::to_chars(p, p + 20, magnitude).ptr;
+    const int count = static_cast<int>(end - p);
     if (scale > 0) {
-        std::memcpy(p, digits, static_cast<std::size_t>(count));
-        p += count;
-        std::memset(p, '0', static_cast<std::size_t>(scale));
-        p += scale;
-    } else {
-        const int places = -scale;
-        if (places < count) {
-            std::memcpy(p, digits, static_cast<std::size_t>(count - places));
-            p += count - places;
-            *p++ = '.';
-            std::memcpy(p, digits + count - places, static_cast<std::size_t>(places));
-            p += places;
-        } else {
-            *p++ = '0';
-            *p++ = '.';
-            std::memset(p, '0', static_cast<std::size_t>(places - count));
-            p += places - count;
-            std::memcpy(p, digits, static_cast<std::size_t>(count));
-            p += count;
-        }
+        std::memset(end, '0', static_cast<std::size_t>(scale));
+        return static_cast<std::size_t>(end + scale - out);
     }
-    return static_cast<std::size_t>(p - out);
+    const int places = -scale;
+    if (places < count) {
+        for (char* q = end; q > end - places; --q) *q = q[-1];
+        end[-places] = '.';
+        return static_cast<std::size_t>(end + 1 - out);
+    }
+    // Fewer digits than places: "0." and leading zeros before them.
+    const int zeros = places - count;
+    std::memmove(p + 2 + zeros, p, static_cast<std::size_t>(count));
+    p[0] = '0';
+    p[1] = '.';
+    std::memset(p + 2, '0', static_cast<std::size_t>(zeros));
+    return static_cast<std::size_t>(p + 2 + places - out);
 }
 
 void numeric_target(const Conversion& c, int& precision, int& scale)

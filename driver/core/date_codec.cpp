@@ -71,8 +71,30 @@ void fill_time_fields(std::int64_t units, std::tm& fields)
 
 }  // namespace
 
+// The day numbers of 0001-01-01 and 9999-12-31, the dates Firebird stores.
+constexpr std::int64_t first_stored_day = -678575;
+constexpr std::int64_t last_stored_day = 2973483;
+
 void calendar_date(std::int64_t day_number, int& year_out, int& month_out, int& day_out)
 {
+    if (day_number >= first_stored_day && day_number <= last_stored_day) {
+        // A stored date, the fetch's case: Neri and Schneider's arithmetic on
+        // days counted from 0000-03-01, in unsigned 32 bits, with one
+        // division by a constant less on the critical path than below.
+        const auto n = static_cast<std::uint32_t>(day_number + mjd_offset - 1);
+        const std::uint32_t n1 = 4 * n + 3;
+        const std::uint32_t century = n1 / 146097;
+        const std::uint32_t n2 = (n1 % 146097) | 3;
+        const std::uint64_t p2 = std::uint64_t{2939745} * n2;
+        const auto year_of_century = static_cast<std::uint32_t>(p2 >> 32);
+        const std::uint32_t day_of_year = static_cast<std::uint32_t>(p2) / 2939745 / 4;  // from March 1
+        const std::uint32_t n3 = 2141 * day_of_year + 197913;
+        const bool january_or_february = day_of_year >= 306;
+        year_out = static_cast<int>(100 * century + year_of_century + (january_or_february ? 1 : 0));
+        month_out = static_cast<int>((n3 >> 16) - (january_or_february ? 12 : 0));
+        day_out = static_cast<int>((n3 & 0xFFFF) / 2141 + 1);
+        return;
+    }
     std::int64_t n = day_number + mjd_offset;
     const std::int64_t century = floor_div(4 * n - 1, days_per_400_years);
     n = 4 * n - 1 - days_per_400_years * century;

@@ -33,21 +33,25 @@ SQLUSMALLINT row_status_of(SQLRETURN rc)
     }
 }
 
-// Closes the BLOB a column opened for the previous row and marks the one of
+// Clears what the records kept of the previous row: where SQLGetData
+// stopped in each value, and the BLOB a column opened. Marks the BLOB of
 // the row just fetched for opening when its value is first read: most
 // applications never read most BLOBs, and an open is a round trip to the
 // server. A NULL BLOB has nothing to open.
 void prepare_row_blobs(Statement& statement, bool row_fetched)
 {
+    if (!statement.row_state_to_clear) return;
     Descriptor& ird = *statement.ird;
     XSQLDA& sqlda = *statement.output_sqlda;
     const int last = std::min<int>(ird.count, sqlda.sqld);
     DescRecord* records = ird.records;
+    bool blobs = false;
     for (int i = 1; i <= last; ++i) {
         DescRecord& record = records[i];
         record.getdata_offset = 0;
         const XSQLVAR& var = sqlda.sqlvar[i - 1];
         if (!is_blob_column(var)) continue;
+        blobs = true;
         if (record.blob_open) {
             client::isc_close_blob(statement.status, &record.blob_handle);
             record.blob_handle = 0;
@@ -55,6 +59,9 @@ void prepare_row_blobs(Statement& statement, bool row_fetched)
         }
         record.blob_pending = row_fetched && !is_null(var) ? 1 : 0;
     }
+    // Rows of a result without BLOBs leave nothing to clear until a value
+    // is read outside the fetch.
+    statement.row_state_to_clear = blobs ? 1 : 0;
 }
 
 // Moves a bound pointer to the element of `row`, plus the bind offset.
@@ -77,23 +84,10 @@ SQLLEN data_stride(const Descriptor& ard, const DescRecord& record)
 // What the transfer of the bound columns works out once per rowset rather
 // than for every row: the bound columns among the first `cached`, each with
 // its buffers moved by the bind offset, its element strides and its resolved
-// conversion. Columns past `cached`, and columns whose conversion cannot be
-// resolved (the conversion step then posts the error on every row, as it
-// would without the plan), go through convert_column.
+// conversion. Columns past `cached` go through convert_column.
 struct BoundPlan {
     static constexpr int cached = 64;
-    struct Column {
-        int index;
-        SQLSMALLINT concise_type;
-        bool resolved;
-        char* data;
-        SQLLEN* indicator;
-        SQLLEN* octet_length;
-        SQLLEN stride;
-        SQLLEN buffer_length;
-        ResolvedConversion conversion;
-    };
-    Column columns[cached];
+    BoundColumn columns[cached];
     int count;
     int covered;  // the columns up to this one are in the plan when bound
     SQLLEN length_stride;
@@ -109,12 +103,15 @@ struct BoundPlan {
             const DescRecord& record = ard.records[i];
             if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
                 continue;
-            Column& column = columns[count++];
+            BoundColumn& column = columns[count++];
             column.index = i;
             column.concise_type = record.concise_type;
             column.data = element(static_cast<char*>(record.data_ptr), 0, 0, offset);
             column.indicator = element(record.indicator_ptr, 0, 0, offset);
-            column.octet_length = element(record.octet_length_ptr, 0, 0, offset);
+            // One pointer for both receives the length once.
+            column.octet_length = record.octet_length_ptr == record.indicator_ptr
+                                      ? nullptr
+                                      : element(record.octet_length_ptr, 0, 0, offset);
             column.stride = data_stride(ard, record);
             column.buffer_length = record.octet_length;
             column.resolved = resolve_conversion(statement, i, record.concise_type, false, column.conversion)
@@ -149,20 +146,8 @@ SQLRETURN transfer_bound_columns(Statement& statement, SQLULEN row, const BoundP
     SQLRETURN result = SQL_SUCCESS;
     int next = 1;
     if (plan != nullptr) {
-        for (int k = 0; k < plan->count; ++k) {
-            const BoundPlan::Column& column = plan->columns[k];
-            char* data = element(column.data, row, column.stride, 0);
-            SQLLEN* indicator = element(column.indicator, row, plan->length_stride, 0);
-            SQLLEN* octet_length = element(column.octet_length, row, plan->length_stride, 0);
-            const SQLRETURN rc =
-                column.resolved
-                    ? run_conversion(statement, column.conversion, data, column.buffer_length, indicator, true,
-                                     octet_length)
-                    : convert_column(statement, column.index, column.concise_type, data, column.buffer_length,
-                                     indicator, true, octet_length, false);
-            if (rc == SQL_ERROR) return SQL_ERROR;
-            if (rc == SQL_SUCCESS_WITH_INFO) result = SQL_SUCCESS_WITH_INFO;
-        }
+        result = deliver_bound_columns(statement, plan->columns, plan->count, row, plan->length_stride);
+        if (result == SQL_ERROR) return SQL_ERROR;
         next = plan->covered + 1;
     }
     for (int i = next; i <= last; ++i) {
@@ -230,6 +215,7 @@ void end_of_cursor(Statement& statement)
 
 namespace {
 
+// Moves the server cursor one row on; the caller holds the client lock.
 SQLRETURN fetch_server_row(Statement& statement)
 {
     if (statement.output_sqlda == nullptr) return post_error(&statement, "24000");
@@ -237,29 +223,25 @@ SQLRETURN fetch_server_row(Statement& statement)
         end_of_cursor(statement);
         return SQL_NO_DATA;
     }
-    ISC_STATUS fetched;
-    {
-        ClientCallLock lock;
-        if (statement.output_sqlda->sqld < 1) {
-            lock.release();
-            statement.at_end = 1;
-            end_of_cursor(statement);
-            return SQL_NO_DATA;
-        }
-        if (statement.end_pending) {
-            statement.at_end = 1;
-            fetched = 0;
-            statement.status[0] = 1;
-            statement.status[1] = 0;
-        } else if (statement.prefetched) {
-            fetched = statement.prefetch_status;
-            statement.prefetched = 0;
-        } else {
-            fetched = client::isc_dsql_fetch(statement.status, &statement.stmt_handle, SQLDA_VERSION1,
-                                             statement.output_sqlda);
-        }
-        statement.end_pending = 0;
+    if (statement.output_sqlda->sqld < 1) {
+        statement.at_end = 1;
+        end_of_cursor(statement);
+        return SQL_NO_DATA;
     }
+    ISC_STATUS fetched;
+    if (statement.end_pending) {
+        statement.at_end = 1;
+        fetched = 0;
+        statement.status[0] = 1;
+        statement.status[1] = 0;
+    } else if (statement.prefetched) {
+        fetched = statement.prefetch_status;
+        statement.prefetched = 0;
+    } else {
+        fetched = client::isc_dsql_fetch(statement.status, &statement.stmt_handle, SQLDA_VERSION1,
+                                         statement.output_sqlda);
+    }
+    statement.end_pending = 0;
     if (status_failed(statement.status)) {
         post_statement_status(&statement);
         return SQL_ERROR;
@@ -278,9 +260,8 @@ SQLRETURN fetch_server_row(Statement& statement)
     return SQL_SUCCESS;
 }
 
-}  // namespace
-
-SQLRETURN fetch_row(Statement& statement)
+// fetch_row's work, for a caller that holds the client lock.
+SQLRETURN next_row(Statement& statement)
 {
     for (;;) {
         SQLRETURN rc = fetch_server_row(statement);
@@ -301,6 +282,14 @@ SQLRETURN fetch_row(Statement& statement)
     }
 }
 
+}  // namespace
+
+SQLRETURN fetch_row(Statement& statement)
+{
+    ClientCallLock lock;
+    return next_row(statement);
+}
+
 SQLRETURN fetch_rowset(Statement& statement)
 {
     Descriptor& ard = *statement.ard;
@@ -310,8 +299,8 @@ SQLRETURN fetch_rowset(Statement& statement)
     SQLRETURN row_result = SQL_SUCCESS;
     bool with_info = false;
     SQLULEN row = 0;
-    // One hold of the client lock for the rowset's group of fetches, rather
-    // than one per row.
+    // One hold of the client lock for the rowset's group of fetches and
+    // BLOB closes, rather than one per row.
     ClientCallLock lock;
     const bool transfer = ird.count > 0 && statement.retrieve_data != SQL_RD_OFF;
     // A plan pays off over several rows; a rowset of one converts directly.
@@ -323,7 +312,7 @@ SQLRETURN fetch_rowset(Statement& statement)
     }
     for (; row < size; ++row) {
         statement.row_index = static_cast<int32_t>(row);
-        row_result = fetch_row(statement);
+        row_result = next_row(statement);
         if (row_result != SQL_SUCCESS && row_result != SQL_SUCCESS_WITH_INFO) {
             // A server fetch or BLOB open failing after rows were delivered
             // is a failed row of the rowset, told like any other.

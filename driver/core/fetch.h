@@ -13,6 +13,7 @@ SQLRETURN bind_column(Statement& statement, SQLUSMALLINT column, SQLSMALLINT c_t
 SQLRETURN fetch_rowset(Statement& statement);
 
 // Advances the cursor by one row: SQL_SUCCESS, SQL_NO_DATA or SQL_ERROR.
+// Takes the client lock; fetch_rowset holds it once for all its rows.
 SQLRETURN fetch_row(Statement& statement);
 
 // The commit-after-select rule, applied whenever the cursor reports its end.

@@ -409,6 +409,7 @@ SQLRETURN execute_once(Statement& statement, bool catalog, RowCount row_count)
 
     statement.rows_fetched = 0;
     statement.at_end = 0;
+    statement.row_state_to_clear = 1;
     switch (statement.statement_type) {
     case stmt_select:
     case stmt_select_for_update:
