@@ -186,10 +186,19 @@ inline std::int32_t low32(std::int64_t v)
 std::int64_t truncate_to_int64(double v) noexcept;
 
 // Scaled integer to text: the digits of v with a "." inserted for a
-// negative scale, or zeros appended for a positive one. `out` must hold
-// scaled_text_size bytes. Returns the length (no NUL is written).
+// negative scale, or zeros appended for a positive one. Scales beyond 128
+// either way are taken as 128. The text takes at most
+// scaled_text_bound(scale) bytes, and never more than scaled_text_size.
+// Returns the length (no NUL is written).
 inline constexpr std::size_t scaled_text_size = 192;
 std::size_t format_scaled(std::int64_t v, int scale, char* out) noexcept;
+
+// The longest text of a scaled integer: a sign, "0." and twenty digits, or a
+// point and as many places as the scale asks for.
+constexpr SQLLEN scaled_text_bound(int scale)
+{
+    return 23 + (scale < 0 ? (scale < -128 ? 128 : -scale) : (scale > 128 ? 128 : scale));
+}
 
 // The precision and scale wanted for SQL_C_NUMERIC: of the IRD record, or of
 // the ARD record under SQL_ARD_TYPE.

@@ -296,6 +296,28 @@ std::size_t format_scaled(std::int64_t v, int scale, char* out) noexcept
     return static_cast<std::size_t>(p + 2 + places - out);
 }
 
+namespace {
+
+// A scaled integer as text. A fetch into a narrow buffer with room for any
+// text of the column's scale formats it there directly; otherwise it goes
+// through a work buffer and the text delivery, which cuts it and hands it
+// out in pieces.
+SQLRETURN scaled_as_text(Conversion& c, std::int64_t v)
+{
+    const int scale = c.var.sqlscale;
+    if (c.from_fetch && c.c_type == SQL_C_CHAR && c.target != nullptr &&
+        c.buffer_length > scaled_text_bound(scale)) {
+        const auto length = static_cast<SQLLEN>(format_scaled(v, scale, c.target));
+        c.target[length] = '\0';
+        report_length(c, length);
+        return SQL_SUCCESS;
+    }
+    char text[scaled_text_size];
+    return deliver_text(c, text, static_cast<SQLLEN>(format_scaled(v, scale, text)), Pieces::when_cut);
+}
+
+}  // namespace
+
 void numeric_target(const Conversion& c, int& precision, int& scale)
 {
     const DescRecord* record = &c.record;
@@ -323,16 +345,9 @@ template <Source S>
 SQLRETURN number_as_text(Conversion& c)
 {
     if constexpr (S == Source::small_int) {
-        char text[scaled_text_size];
-        return deliver_text(
-            c, text, static_cast<SQLLEN>(format_scaled(small_value(c), c.var.sqlscale, text)),
-            Pieces::when_cut);
+        return scaled_as_text(c, small_value(c));
     } else if constexpr (S == Source::bigint) {
-        char text[scaled_text_size];
-        return deliver_text(
-            c, text,
-            static_cast<SQLLEN>(format_scaled(load<std::int64_t>(c.data()), c.var.sqlscale, text)),
-            Pieces::when_cut);
+        return scaled_as_text(c, load<std::int64_t>(c.data()));
     } else if constexpr (S == Source::int128) {
         char text[max_numeric_text_length + 1];
         std::int32_t length = 0;

@@ -630,12 +630,16 @@ TEST_F(Convert, MatrixOfSourceAndTargetTypes)
         {"blob timestamp", blob(0), SQL_C_TYPE_TIMESTAMP, SQL_ERROR, "", 0, "07006", 520},
         {"array date", array(), SQL_C_TYPE_DATE, SQL_ERROR, "", 0, "07006", 540},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TearDown();
-        ird.count = 0;
-        const int column = add(c.source);
-        check(c, get(column, c.c_type, 1000));
+    // The fetch into bound buffers and SQLGetData deliver alike.
+    for (const bool from_fetch : {false, true}) {
+        SCOPED_TRACE(from_fetch ? "fetch" : "SQLGetData");
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            TearDown();
+            ird.count = 0;
+            const int column = add(c.source);
+            check(c, get(column, c.c_type, 1000, true, from_fetch));
+        }
     }
 }
 
@@ -875,6 +879,24 @@ TEST_F(Convert, TruncatedTextPostsRightTruncation)
         r = get(column, SQL_C_CHAR, 4, true, true);
         EXPECT_EQ(r.narrow(), "123");
         EXPECT_EQ(r.indicator, 6);
+    }
+}
+
+// A fetch formats a scaled number straight into a buffer that has room for
+// any text of its scale, and otherwise cuts it as SQLGetData does; neither
+// writes past the buffer.
+TEST_F(Convert, ScaledTextIntoBuffersAroundTheLongestOfItsScale)
+{
+    const int column = add(bigint(INT64_MIN, -4));
+    const std::string whole = "-922337203685477.5808";
+    for (const SQLLEN size : {SQLLEN{10}, SQLLEN{22}, SQLLEN{27}, SQLLEN{28}, SQLLEN{200}}) {
+        SCOPED_TRACE(size);
+        const Result r = get(column, SQL_C_CHAR, size, true, true);
+        const bool cut = size <= static_cast<SQLLEN>(whole.size());
+        EXPECT_EQ(r.rc, cut ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS);
+        EXPECT_EQ(r.narrow(), cut ? whole.substr(0, static_cast<size_t>(size - 1)) : whole);
+        EXPECT_EQ(r.indicator, static_cast<SQLLEN>(whole.size()));
+        EXPECT_EQ(r.buffer[std::min(static_cast<size_t>(size), whole.size() + 1)], fill);
     }
 }
 
