@@ -193,11 +193,14 @@ std::int64_t truncate_to_int64(double v) noexcept;
 inline constexpr std::size_t scaled_text_size = 192;
 std::size_t format_scaled(std::int64_t v, int scale, char* out) noexcept;
 
-// The longest text of a scaled integer: a sign, "0." and twenty digits, or a
-// point and as many places as the scale asks for.
+// The longest text of a scaled integer of `scale`: a sign and nineteen
+// digits, with a point among them, or "0." and the places of the fraction,
+// or the zeros a positive scale appends.
 constexpr SQLLEN scaled_text_bound(int scale)
 {
-    return 23 + (scale < 0 ? (scale < -128 ? 128 : -scale) : (scale > 128 ? 128 : scale));
+    if (scale > 0) return 20 + (scale > 128 ? 128 : scale);
+    const int places = scale < -128 ? 128 : -scale;
+    return places == 0 ? 20 : (3 + places > 21 ? 3 + places : 21);
 }
 
 // The precision and scale wanted for SQL_C_NUMERIC: of the IRD record, or of

@@ -887,16 +887,26 @@ TEST_F(Convert, TruncatedTextPostsRightTruncation)
 // writes past the buffer.
 TEST_F(Convert, ScaledTextIntoBuffersAroundTheLongestOfItsScale)
 {
-    const int column = add(bigint(INT64_MIN, -4));
-    const std::string whole = "-922337203685477.5808";
-    for (const SQLLEN size : {SQLLEN{10}, SQLLEN{22}, SQLLEN{27}, SQLLEN{28}, SQLLEN{200}}) {
-        SCOPED_TRACE(size);
-        const Result r = get(column, SQL_C_CHAR, size, true, true);
-        const bool cut = size <= static_cast<SQLLEN>(whole.size());
-        EXPECT_EQ(r.rc, cut ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS);
-        EXPECT_EQ(r.narrow(), cut ? whole.substr(0, static_cast<size_t>(size - 1)) : whole);
-        EXPECT_EQ(r.indicator, static_cast<SQLLEN>(whole.size()));
-        EXPECT_EQ(r.buffer[std::min(static_cast<size_t>(size), whole.size() + 1)], fill);
+    struct Case {
+        int64_t value;
+        int scale;
+        std::string text;
+    };
+    for (const Case& c : {Case{INT64_MIN, -4, "-922337203685477.5808"}, Case{-1, -18, "-0.000000000000000001"},
+                          Case{INT64_MIN, -18, "-9.223372036854775808"}, Case{INT64_MIN, 0, "-9223372036854775808"}}) {
+        TearDown();
+        ird.count = 0;
+        const int column = add(bigint(c.value, c.scale));
+        const auto length = static_cast<SQLLEN>(c.text.size());
+        for (const SQLLEN size : {SQLLEN{10}, length, length + 1, SQLLEN{200}}) {
+            SCOPED_TRACE(c.text + " into " + std::to_string(size));
+            const Result r = get(column, SQL_C_CHAR, size, true, true);
+            const bool cut = size <= length;
+            EXPECT_EQ(r.rc, cut ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS);
+            EXPECT_EQ(r.narrow(), cut ? c.text.substr(0, static_cast<size_t>(size - 1)) : c.text);
+            EXPECT_EQ(r.indicator, length);
+            EXPECT_EQ(r.buffer[static_cast<size_t>(std::min(size, length + 1))], fill);
+        }
     }
 }
 
