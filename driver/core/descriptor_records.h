@@ -10,12 +10,23 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cstdint>
 #include <string_view>
 
 #include "handles.h"
 
 // The highest record number an application may bind or set.
 constexpr int max_record_number = 32766;
+
+// The size of a row of an application descriptor's row-wise bound arrays,
+// or 0 for column-wise binding. The descriptor field is 32 bits wide and the
+// attribute an SQLULEN: a row of 2 GiB or more (pyodbc sizes the rows of its
+// parameter arrays by the markers' declared lengths) arrives with the top
+// bit set and is still a size.
+inline SQLLEN row_size(const Descriptor& descriptor)
+{
+    return static_cast<SQLLEN>(static_cast<std::uint32_t>(descriptor.bind_type));
+}
 
 // Grows a descriptor's record array to hold record `number` and raises count
 // to it. Within the array's capacity the records between the old count and

@@ -76,7 +76,7 @@ T* element(T* base, SQLULEN row, SQLLEN stride, SQLLEN offset)
 // binding, else the C type's fixed size or the buffer length.
 SQLLEN data_stride(const Descriptor& ard, const DescRecord& record)
 {
-    if (ard.bind_type > 0) return ard.bind_type;
+    if (ard.bind_type != 0) return row_size(ard);
     SQLLEN fixed = c_type_fixed_size(record.concise_type);
     return fixed != 0 ? fixed : record.octet_length;
 }
@@ -96,7 +96,7 @@ struct BoundPlan {
     {
         const Descriptor& ard = *statement.ard;
         const SQLLEN offset = ard.bind_offset_ptr != nullptr ? *ard.bind_offset_ptr : 0;
-        length_stride = ard.bind_type > 0 ? ard.bind_type : static_cast<SQLLEN>(sizeof(SQLLEN));
+        length_stride = ard.bind_type != 0 ? row_size(ard) : static_cast<SQLLEN>(sizeof(SQLLEN));
         covered = std::min<int>({ard.count, statement.ird->count, cached});
         count = 0;
         for (int i = 1; i <= covered; ++i) {
@@ -129,7 +129,7 @@ SQLRETURN transfer_column(Statement& statement, int i, SQLULEN row)
     if (record.data_ptr == nullptr && record.indicator_ptr == nullptr && record.octet_length_ptr == nullptr)
         return SQL_SUCCESS;
     const SQLLEN offset = ard.bind_offset_ptr != nullptr ? *ard.bind_offset_ptr : 0;
-    const SQLLEN length_stride = ard.bind_type > 0 ? ard.bind_type : static_cast<SQLLEN>(sizeof(SQLLEN));
+    const SQLLEN length_stride = ard.bind_type != 0 ? row_size(ard) : static_cast<SQLLEN>(sizeof(SQLLEN));
     char* data = element(static_cast<char*>(record.data_ptr), row, data_stride(ard, record), offset);
     SQLLEN* indicator = element(record.indicator_ptr, row, length_stride, offset);
     SQLLEN* octet_length = element(record.octet_length_ptr, row, length_stride, offset);

@@ -1,6 +1,8 @@
 // Fetching through the driver manager: bound columns, rowsets of any size
 // with column-wise and row-wise binding, the cursor's end, and transactions
 // seen from a second connection.
+#include <sys/mman.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -130,6 +132,36 @@ TEST_F(Fetch, ColumnWiseAndRowWiseBindingWithABindOffset)
     EXPECT_EQ(rows[1].id, 2);
     EXPECT_STREQ(rows[1].name, "two");
     EXPECT_EQ(rows[1].n_ind, SQL_NULL_DATA);
+}
+
+// A row size of 2 GiB or more arrives in the 32-bit descriptor field with
+// its top bit set; it is still row-wise binding. Only the pages of the two
+// rows of the reserved span are touched.
+TEST_F(Fetch, RowsOfTwoGigabytesOrMoreAreStillRowWise)
+{
+    constexpr SQLULEN row_size = 0x80000010u;
+    const size_t span = row_size + 4096;
+    void* area = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(area, MAP_FAILED);
+    struct Row {
+        SQLINTEGER id;
+        SQLLEN indicator;
+    };
+    auto* first = static_cast<Row*>(area);
+    auto* second = reinterpret_cast<Row*>(static_cast<char*>(area) + row_size);
+    {
+        Stmt s(dbc);
+        ASSERT_EQ(SQLExecDirect(s, sql("SELECT ID FROM T_ROWS ORDER BY ID"), SQL_NTS), SQL_SUCCESS);
+        SQLSetStmtAttr(s, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(row_size), 0);
+        SQLSetStmtAttr(s, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0);
+        SQLBindCol(s, 1, SQL_C_SLONG, &first->id, 0, &first->indicator);
+        EXPECT_EQ(SQLFetch(s), SQL_SUCCESS) << s.diag();
+    }
+    EXPECT_EQ(first->id, 1);
+    EXPECT_EQ(first->indicator, 4);
+    EXPECT_EQ(second->id, 2);
+    EXPECT_EQ(second->indicator, 4);
+    munmap(area, span);
 }
 
 TEST_F(Fetch, AConversionErrorFailsOnlyItsRow)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "descriptor_records.h"
 #include "diagnostics.h"
 #include "param_convert.h"
 
@@ -17,19 +18,14 @@ inline constexpr const char* count_incorrect = "07002";
 // bind offset moves all three.
 struct RowAddress {
     SQLLEN row;
-    // 0 (column-wise) or the row's size. The descriptor field is 32 bits
-    // wide and the attribute an SQLULEN: a row of 2 GiB or more (pyodbc
-    // sizes rows by the marker's declared length) arrives with the top bit
-    // set and is still a size, not column-wise binding.
-    SQLINTEGER bind_type;
+    SQLLEN row_size;  // 0 for column-wise binding
     SQLLEN offset;
 
     template <typename T>
     T* move(T* base, SQLLEN column_stride) const
     {
         if (base == nullptr) return nullptr;
-        const SQLLEN stride = bind_type != 0 ? static_cast<SQLLEN>(static_cast<std::uint32_t>(bind_type))
-                                             : column_stride;
+        const SQLLEN stride = row_size != 0 ? row_size : column_stride;
         const char* moved = reinterpret_cast<const char*>(base) + row * stride + offset;
         return reinterpret_cast<T*>(const_cast<char*>(moved));
     }
@@ -78,7 +74,7 @@ SQLRETURN gather_parameters(Statement& statement)
     Descriptor& ipd = *statement.ipd;
     XSQLDA* sqlda = statement.input_sqlda;
     const int markers = sqlda == nullptr || ipd.records == nullptr ? 0 : std::min<int>(ipd.count, sqlda->sqln);
-    const RowAddress address{statement.row_index, apd.bind_type,
+    const RowAddress address{statement.row_index, row_size(apd),
                              apd.bind_offset_ptr != nullptr ? *apd.bind_offset_ptr : 0};
 
     // APD record 1 is the return value of a {? = call ...}: output only.

@@ -9,6 +9,7 @@
 
 #include "client_api.h"
 #include "convert.h"
+#include "descriptor_records.h"
 #include "diagnostics.h"
 #include "params/blob_writer.h"
 #include "params/param_convert.h"
@@ -98,8 +99,7 @@ T* row_element(T* base, SQLLEN element, const Statement& statement)
 {
     if (base == nullptr) return nullptr;
     const Descriptor& apd = *statement.apd;
-    const SQLLEN step =
-        apd.bind_type != 0 ? static_cast<SQLLEN>(static_cast<std::uint32_t>(apd.bind_type)) : element;
+    const SQLLEN step = apd.bind_type != 0 ? row_size(apd) : element;
     SQLLEN offset = static_cast<SQLLEN>(statement.row_index) * step;
     if (apd.bind_offset_ptr != nullptr) offset += *apd.bind_offset_ptr;
     return reinterpret_cast<T*>(reinterpret_cast<char*>(base) + offset);
