@@ -12,25 +12,6 @@ namespace {
 
 inline constexpr const char* count_incorrect = "07002";
 
-// Where the values of one parameter set lie: column-wise binding steps the
-// data by the record's octet length and indicators and lengths by
-// sizeof(SQLLEN); row-wise binding steps everything by the row's size. The
-// bind offset moves all three.
-struct RowAddress {
-    SQLLEN row;
-    SQLLEN row_size;  // 0 for column-wise binding
-    SQLLEN offset;
-
-    template <typename T>
-    T* move(T* base, SQLLEN column_stride) const
-    {
-        if (base == nullptr) return nullptr;
-        const SQLLEN stride = row_size != 0 ? row_size : column_stride;
-        const char* moved = reinterpret_cast<const char*>(base) + row * stride + offset;
-        return reinterpret_cast<T*>(const_cast<char*>(moved));
-    }
-};
-
 bool is_data_at_exec(SQLLEN indicator)
 {
     return indicator == SQL_DATA_AT_EXEC || indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET;
@@ -67,6 +48,12 @@ SQLLEN length_value(const SQLLEN* indicator, const SQLLEN* length)
 
 }  // namespace
 
+ParameterRow ParameterRow::of(const Statement& statement)
+{
+    const Descriptor& apd = *statement.apd;
+    return {statement.row_index, ::row_size(apd), apd.bind_offset_ptr != nullptr ? *apd.bind_offset_ptr : 0};
+}
+
 SQLRETURN gather_parameters(Statement& statement)
 {
     statement.has_output_params = 0;
@@ -74,8 +61,7 @@ SQLRETURN gather_parameters(Statement& statement)
     Descriptor& ipd = *statement.ipd;
     XSQLDA* sqlda = statement.input_sqlda;
     const int markers = sqlda == nullptr || ipd.records == nullptr ? 0 : std::min<int>(ipd.count, sqlda->sqln);
-    const RowAddress address{statement.row_index, row_size(apd),
-                             apd.bind_offset_ptr != nullptr ? *apd.bind_offset_ptr : 0};
+    const ParameterRow address = ParameterRow::of(statement);
 
     // APD record 1 is the return value of a {? = call ...}: output only.
     int number = statement.return_value_param ? 2 : 1;

@@ -9,9 +9,9 @@
 
 #include "client_api.h"
 #include "convert.h"
-#include "descriptor_records.h"
 #include "diagnostics.h"
 #include "params/blob_writer.h"
+#include "params/gather.h"
 #include "params/param_convert.h"
 #include "statement.h"
 #include "text.h"
@@ -90,24 +90,9 @@ std::optional<Target> target_of(Statement& statement, int parameter)
     return Target{apd, ipd, var, c_type, *family};
 }
 
-// The address of the current parameter set's element of a bound buffer, as
-// the gathering finds it: rows step by the row size of row-wise binding (a
-// 32-bit field, so a row of 2 GiB or more is read unsigned), else by
-// `element`; the binding offset applies to all.
-template <typename T>
-T* row_element(T* base, SQLLEN element, const Statement& statement)
-{
-    if (base == nullptr) return nullptr;
-    const Descriptor& apd = *statement.apd;
-    const SQLLEN step = apd.bind_type != 0 ? row_size(apd) : element;
-    SQLLEN offset = static_cast<SQLLEN>(statement.row_index) * step;
-    if (apd.bind_offset_ptr != nullptr) offset += *apd.bind_offset_ptr;
-    return reinterpret_cast<T*>(reinterpret_cast<char*>(base) + offset);
-}
-
 bool asks_data_at_exec(const Statement& statement, const DescRecord& apd)
 {
-    const SQLLEN* indicator = row_element(apd.indicator_ptr, sizeof(SQLLEN), statement);
+    const SQLLEN* indicator = ParameterRow::of(statement).move(apd.indicator_ptr, sizeof(SQLLEN));
     if (indicator == nullptr) return false;
     SQLLEN value;  // a packed row need not keep SQLLEN alignment
     std::memcpy(&value, indicator, sizeof value);
@@ -393,7 +378,8 @@ SQLRETURN param_data(Statement& statement, SQLPOINTER* value_ptr)
             if (begin_put(statement, found) != SQL_SUCCESS) return SQL_ERROR;
             statement.need_data_param = found + 1;
             const DescRecord& record = apd.records[found];
-            if (value_ptr != nullptr) *value_ptr = row_element(record.data_ptr, record.octet_length, statement);
+            if (value_ptr != nullptr)
+                *value_ptr = ParameterRow::of(statement).move(record.data_ptr, record.octet_length);
             return SQL_NEED_DATA;
         }
         // Every value is in: the statement runs, the collected values in
