@@ -29,7 +29,7 @@ public:
     struct Answer {
         std::string database;  // entered before OK
         bool cancel = false;
-        std::string name;  // data source name, entered when given
+        std::string name = {};  // data source name, entered when given
     };
 
     explicit DialogAnswerer(std::vector<Answer> answers) : answers_(std::move(answers))
