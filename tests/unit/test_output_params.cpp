@@ -9,25 +9,37 @@
 
 namespace {
 
-using OutputParams = HandleTest;
+// A statement whose executed procedure left a result row of two INTEGER
+// columns, 7 and 9.
+class OutputParams : public HandleTest {
+protected:
+    void SetUp() override
+    {
+        HandleTest::SetUp();
+        if (HasFatalFailure()) return;
+        statement = as_record<Statement>(alloc_statement());
+        Statement& s = *statement;
+        s.output_sqlda = allocate_sqlda(2);
+        s.output_sqlda->sqld = 2;
+        for (int i = 0; i < 2; ++i) {
+            XSQLVAR& var = s.output_sqlda->sqlvar[i];
+            var.sqltype = SQL_LONG + 1;
+            var.sqllen = 4;
+            var.sqldata = reinterpret_cast<ISC_SCHAR*>(&values[i]);
+            var.sqlind = &nulls[i];
+        }
+        ASSERT_TRUE(grow_records(*s.ird, 2));
+        s.ird->records[1].concise_type = s.ird->records[2].concise_type = SQL_INTEGER;
+    }
+
+    Statement* statement = nullptr;
+    ISC_LONG values[2] = {7, 9};
+    ISC_SHORT nulls[2] = {0, 0};
+};
 
 TEST_F(OutputParams, OutputParametersTakeTheResultColumnsInOrder)
 {
-    Statement& s = *as_record<Statement>(alloc_statement());
-    // A result row of two INTEGER columns, 7 and 9.
-    s.output_sqlda = allocate_sqlda(2);
-    s.output_sqlda->sqld = 2;
-    ISC_LONG values[2] = {7, 9};
-    ISC_SHORT nulls[2] = {0, 0};
-    for (int i = 0; i < 2; ++i) {
-        XSQLVAR& var = s.output_sqlda->sqlvar[i];
-        var.sqltype = SQL_LONG + 1;
-        var.sqllen = 4;
-        var.sqldata = reinterpret_cast<ISC_SCHAR*>(&values[i]);
-        var.sqlind = &nulls[i];
-    }
-    ASSERT_TRUE(grow_records(*s.ird, 2));
-    s.ird->records[1].concise_type = s.ird->records[2].concise_type = SQL_INTEGER;
+    Statement& s = *statement;
     s.ipd->count = 3;
 
     // Parameter 1 is an input, 2 and 3 are outputs.
@@ -64,20 +76,7 @@ TEST_F(OutputParams, ARecordWithoutADirectionIsAnInputAndTheReturnValueAnOutput)
     // that never names a direction leaves SQL_DESC_PARAMETER_TYPE 0. Such a
     // record is an input (the value the application sent must stay as it
     // is); the return value, record 1, is an output all the same.
-    Statement& s = *as_record<Statement>(alloc_statement());
-    s.output_sqlda = allocate_sqlda(2);
-    s.output_sqlda->sqld = 2;
-    ISC_LONG values[2] = {7, 9};
-    ISC_SHORT nulls[2] = {0, 0};
-    for (int i = 0; i < 2; ++i) {
-        XSQLVAR& var = s.output_sqlda->sqlvar[i];
-        var.sqltype = SQL_LONG + 1;
-        var.sqllen = 4;
-        var.sqldata = reinterpret_cast<ISC_SCHAR*>(&values[i]);
-        var.sqlind = &nulls[i];
-    }
-    ASSERT_TRUE(grow_records(*s.ird, 2));
-    s.ird->records[1].concise_type = s.ird->records[2].concise_type = SQL_INTEGER;
+    Statement& s = *statement;
     s.ipd->count = 2;
     s.return_value_param = 1;
 
