@@ -354,8 +354,9 @@ std::uint8_t copy_size(const XSQLVAR& var, SQLSMALLINT c_type)
     return 0;
 }
 
-// The bodies of resolve_conversion and run_conversion, inlined into
-// convert_column, which SQLGetData calls for every value.
+// The two halves of a conversion, inlined into convert_column (which
+// SQLGetData calls for every value) and into deliver_bound_columns (the
+// fetch's loop over a row's bound columns).
 [[gnu::always_inline]] inline ConversionRefusal resolve(const Statement& statement, int column, SQLSMALLINT c_type,
                                                          bool ard_type, ResolvedConversion& out)
 {
