@@ -78,9 +78,9 @@ constexpr std::int64_t last_stored_day = 2973483;
 void calendar_date(std::int64_t day_number, int& year_out, int& month_out, int& day_out)
 {
     if (day_number >= first_stored_day && day_number <= last_stored_day) {
-        // A stored date, the fetch's case: Neri and Schneider's arithmetic on
-        // days counted from 0000-03-01, in unsigned 32 bits, with one
-        // division by a constant less on the critical path than below.
+        // A stored date, what every fetch meets: Neri and Schneider's
+        // arithmetic on days counted from 0000-03-01, in unsigned 32 bits,
+        // about a third of the instructions of the general way below.
         const auto n = static_cast<std::uint32_t>(day_number + mjd_offset - 1);
         const std::uint32_t n1 = 4 * n + 3;
         const std::uint32_t century = n1 / 146097;
