@@ -112,6 +112,18 @@ inline Env odbc3_env()
 // at exit: one database file cannot be open in two processes at once.
 const std::string& process_database();
 
+// Connects `dbc` through the driver to this process's database as SYSDBA,
+// `options` ("KEY=value;...") appended to the connection string. A failure
+// carries the connection's diagnostics.
+inline ::testing::AssertionResult connect_to_test_database(const Dbc& dbc, const std::string& options = "")
+{
+    const std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA;" + options;
+    const SQLRETURN rc =
+        SQLDriverConnect(dbc, nullptr, sql(in), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (rc == SQL_SUCCESS) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "SQLDriverConnect gave " << rc << " for " << in << "\n" << dbc.diag();
+}
+
 // The built driver loaded directly, for calling its exports without the
 // driver manager in between.
 class DirectDriver {

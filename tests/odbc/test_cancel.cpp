@@ -21,10 +21,7 @@ TEST(Cancel, FromAnotherThreadStopsTheRunningCallAndFreesNothing)
 {
     Env env = odbc3_env();
     Dbc dbc(env);
-    const std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA;";
-    ASSERT_EQ(SQLDriverConnect(dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-              SQL_SUCCESS)
-        << dbc.diag();
+    ASSERT_TRUE(connect_to_test_database(dbc));
     {
         Stmt s(dbc);
         std::atomic<bool> entering{false};

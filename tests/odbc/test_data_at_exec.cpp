@@ -19,12 +19,7 @@ class DataAtExec : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() +
-                               ";UID=SYSDBA;CHARSET=UTF8;";
-        ASSERT_EQ(SQLDriverConnect(dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS)
-            << dbc.diag();
+        ASSERT_TRUE(connect_to_test_database(dbc, "CHARSET=UTF8;"));
     }
     void TearDown() override { SQLDisconnect(dbc); }
 

@@ -46,10 +46,7 @@ const char* table_ddl =
 
 void connect(Dbc& dbc)
 {
-    std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA";
-    ASSERT_EQ(SQLDriverConnect(dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-              SQL_SUCCESS)
-        << dbc.diag();
+    ASSERT_TRUE(connect_to_test_database(dbc));
 }
 
 TEST(Describe, EveryFirebirdTypeInBothOdbcVersions)

@@ -36,11 +36,7 @@ class Descriptors : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA";
-        ASSERT_EQ(SQLDriverConnect(dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS)
-            << dbc.diag();
+        ASSERT_TRUE(connect_to_test_database(dbc));
     }
     void TearDown() override { SQLDisconnect(dbc); }
 

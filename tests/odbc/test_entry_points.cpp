@@ -11,10 +11,7 @@ using namespace odbc_test;
 
 void connect(Dbc& dbc)
 {
-    std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA";
-    ASSERT_EQ(SQLDriverConnect(dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-              SQL_SUCCESS)
-        << dbc.diag();
+    ASSERT_TRUE(connect_to_test_database(dbc));
 }
 
 TEST(EntryPoints, NativeSqlInBothWidths)

@@ -29,10 +29,7 @@ protected:
 
     void connect(Dbc& c, const std::string& extra)
     {
-        std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA;" + extra;
-        ASSERT_EQ(SQLDriverConnect(c, nullptr, sql(in), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS)
-            << c.diag();
+        ASSERT_TRUE(connect_to_test_database(c, extra));
     }
     void run(const std::string& text, Dbc* on = nullptr)
     {

@@ -76,12 +76,9 @@ protected:
 
     static bool connect(Dbc& c, const std::string& extra = "")
     {
-        std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() +
-                         ";UID=SYSDBA;CHARSET=UTF8;" + extra;
-        SQLRETURN rc = SQLDriverConnect(c, nullptr, sql(in), SQL_NTS, nullptr, 0, nullptr,
-                                        SQL_DRIVER_NOPROMPT);
-        EXPECT_EQ(rc, SQL_SUCCESS) << c.diag();
-        return rc == SQL_SUCCESS;
+        const ::testing::AssertionResult connected = connect_to_test_database(c, "CHARSET=UTF8;" + extra);
+        EXPECT_TRUE(connected);
+        return connected;
     }
 
     void SetUp() override { ASSERT_TRUE(connect(dbc)); }

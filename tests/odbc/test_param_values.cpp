@@ -9,23 +9,11 @@
 #include <vector>
 
 #include "harness.h"
+#include "../common/value_bytes.h"
 
 namespace {
 
 using namespace odbc_test;
-
-template <typename T>
-std::string bytes_of(const T& v)
-{
-    return std::string(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-std::string wide(const std::u16string& s)
-{
-    std::string out;
-    for (char16_t u : s + u'\0') out += bytes_of(u);
-    return out;
-}
 
 std::string first_state(SQLSMALLINT type, SQLHANDLE handle)
 {
@@ -44,11 +32,7 @@ protected:
 
     void connect(const std::string& extra)
     {
-        std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA;" + extra;
-        ASSERT_EQ(SQLDriverConnect(dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS)
-            << dbc.diag();
+        ASSERT_TRUE(connect_to_test_database(dbc, extra));
     }
     void run(const char* text)
     {

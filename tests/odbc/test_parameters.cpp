@@ -49,12 +49,7 @@ protected:
         ASSERT_EQ(SQLSetEnvAttr(*env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(intptr_t{version}), 0),
                   SQL_SUCCESS);
         dbc = std::make_unique<Dbc>(*env);
-        std::string in =
-            "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA;" + options;
-        ASSERT_EQ(SQLDriverConnect(*dbc, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS)
-            << dbc->diag();
+        ASSERT_TRUE(connect_to_test_database(*dbc, options));
         connected = true;
     }
     void disconnect()

@@ -36,11 +36,7 @@ protected:
 
     void connect(Dbc& c, const std::string& extra)
     {
-        std::string in = "DRIVER={Tarnwell Firebird ODBC};DATABASE=" + process_database() + ";UID=SYSDBA;" + extra;
-        ASSERT_EQ(SQLDriverConnect(c, nullptr, sql(in.c_str()), SQL_NTS, nullptr, 0, nullptr,
-                                   SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS)
-            << c.diag();
+        ASSERT_TRUE(connect_to_test_database(c, extra));
     }
 
     SQLRETURN exec(Stmt& s, const char* text) { return SQLExecDirect(s, sql(text), SQL_NTS); }

@@ -17,6 +17,7 @@
 #include "decfloat.h"
 #include "diagnostics.h"
 #include "unit_support.h"
+#include "../common/value_bytes.h"
 
 namespace {
 
@@ -34,12 +35,6 @@ struct Column {
     int ird_scale = 0;
     bool null = false;
 };
-
-template <typename T>
-std::string bytes_of(const T& v)
-{
-    return std::string(reinterpret_cast<const char*>(&v), sizeof v);
-}
 
 Column smallint(int16_t v, int scale = 0)
 {

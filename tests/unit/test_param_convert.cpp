@@ -15,21 +15,9 @@
 #include "diagnostics.h"
 #include "gather.h"
 #include "unit_support.h"
+#include "../common/value_bytes.h"
 
 namespace {
-
-template <typename T>
-std::string bytes_of(const T& v)
-{
-    return std::string(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
-std::string wide(const std::u16string& s)
-{
-    std::string out;
-    for (char16_t u : s + u'\0') out += bytes_of(u);
-    return out;
-}
 
 // A marker as the server describes it (non-nullable type code).
 struct MarkerSpec {
