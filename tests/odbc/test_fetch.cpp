@@ -161,6 +161,40 @@ TEST_F(Fetch, RowsOfTwoGigabytesOrMoreAreStillRowWise)
     munmap(area, span);
 }
 
+// NUMERIC text into bound buffers: a buffer with room for the longest text
+// of the scale receives it whole, a smaller one cut with 01004 for its row.
+TEST_F(Fetch, NumericTextIntoBoundBuffersWholeOrCut)
+{
+    run("RECREATE TABLE T_NUM (ID INTEGER, N NUMERIC(18,4))");
+    run("INSERT INTO T_NUM VALUES (1, -922337203685477.5807)");
+    run("INSERT INTO T_NUM VALUES (2, 0.0001)");
+    struct Case {
+        SQLLEN size;
+        const char* first;
+        SQLUSMALLINT first_status;
+    };
+    for (const Case& c : {Case{22, "-922337203685477.5807", SQL_ROW_SUCCESS},
+                          Case{8, "-922337", SQL_ROW_SUCCESS_WITH_INFO}}) {
+        SCOPED_TRACE(c.size);
+        Stmt s(dbc);
+        ASSERT_EQ(SQLExecDirect(s, sql("SELECT N FROM T_NUM ORDER BY ID"), SQL_NTS), SQL_SUCCESS) << s.diag();
+        std::vector<char> text(static_cast<size_t>(2 * c.size + 1), '#');
+        SQLLEN lengths[2] = {};
+        SQLUSMALLINT status[2] = {};
+        SQLSetStmtAttr(s, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0);
+        SQLSetStmtAttr(s, SQL_ATTR_ROW_STATUS_PTR, status, 0);
+        ASSERT_EQ(SQLBindCol(s, 1, SQL_C_CHAR, text.data(), c.size, lengths), SQL_SUCCESS);
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(s))) << s.diag();
+        EXPECT_STREQ(text.data(), c.first);
+        EXPECT_STREQ(text.data() + c.size, "0.0001");
+        EXPECT_EQ(lengths[0], 21);
+        EXPECT_EQ(lengths[1], 6);
+        EXPECT_EQ(status[0], c.first_status);
+        EXPECT_EQ(status[1], SQL_ROW_SUCCESS);
+        EXPECT_EQ(text[static_cast<size_t>(2 * c.size)], '#') << "written past the rowset";
+    }
+}
+
 TEST_F(Fetch, AConversionErrorFailsOnlyItsRow)
 {
     // N is NULL in row 2 and bound without an indicator: 22002 for that row.
